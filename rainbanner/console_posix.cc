@@ -1,0 +1,41 @@
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "console.h"
+
+namespace rainbanner {
+namespace {
+
+// A terminal on POSIX always understands VT colours; anything else gets the plain text, the
+// same bytes the Windows program writes into a redirected file.
+class PosixConsole final : public BannerConsole {
+ public:
+  ConsoleHandle std_output() override { return STDOUT_FILENO; }
+  bool get_console_mode(ConsoleHandle h, std::uint32_t& mode) override {
+    if (!is_terminal(h)) return false;
+    mode = kEnableVirtualTerminalProcessing;
+    return true;
+  }
+  bool set_console_mode(ConsoleHandle h, std::uint32_t) override { return is_terminal(h); }
+  bool set_text_attribute(ConsoleHandle, std::uint16_t) override { return false; }
+  void write_out(std::string_view bytes) override {
+    while (!bytes.empty()) {
+      const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+  }
+
+ private:
+  static bool is_terminal(ConsoleHandle h) {
+    return h == STDOUT_FILENO && ::isatty(STDOUT_FILENO) == 1;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<BannerConsole> make_system_console() { return std::make_unique<PosixConsole>(); }
+
+}  // namespace rainbanner

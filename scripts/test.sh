@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs every test: unit tests natively, under ASan/UBSan and cross-built under Wine (32- and
+# 64-bit), the end-to-end tests in Wine and tmux, and short fuzz runs. Sets the machine up first.
+# Ends with one summary line: "N passed, N failed".
+set -uo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh || exit 1
+presets=(${VM_PRESETS:-native native-asan mingw-x86 mingw-x64 native-fuzz})
+passed=0 failed=0 broken=()
+for preset in "${presets[@]}"; do
+  echo "== $preset"
+  if ! cmake --preset "$preset" >"/tmp/velmora-configure-$preset.log" 2>&1; then
+    cat "/tmp/velmora-configure-$preset.log"; broken+=("$preset: configure"); continue
+  fi
+  if ! cmake --build --preset "$preset" -j "$(nproc)" >"/tmp/velmora-build-$preset.log" 2>&1; then
+    tail -n 60 "/tmp/velmora-build-$preset.log"; broken+=("$preset: build"); continue
+  fi
+  log=/tmp/velmora-ctest-$preset.log
+  ctest --preset "$preset" --no-tests=ignore 2>&1 | tee "$log"
+  p=$(grep -Eo '[0-9]+ tests failed out of [0-9]+' "$log" | tail -n 1 || true)
+  if [ -n "$p" ]; then
+    f=${p%% *}; total=${p##* }
+    passed=$((passed + total - f)); failed=$((failed + f))
+  fi
+done
+for b in "${broken[@]}"; do echo "broken: $b"; failed=$((failed + 1)); done
+echo "ctest totals over ${#presets[@]} build trees:"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
