@@ -6,7 +6,7 @@ set -euo pipefail
 
 need_cmds=(cmake ninja g++ clang++ python3 tmux i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix
            x86_64-w64-mingw32-objdump /usr/lib/wine/wine /usr/lib/wine/wine64 wineboot)
-need_files=(/usr/src/googletest/CMakeLists.txt /usr/include/benchmark/benchmark.h /usr/lib/wine/i386-windows/kernel32.dll)
+need_files=(/usr/src/googletest/CMakeLists.txt /usr/include/benchmark/benchmark.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
 
 missing=0
 for c in "${need_cmds[@]}"; do command -v "$c" >/dev/null 2>&1 || { missing=1; break; }; done
