@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Makes a Debian 12 machine ready to build and test everything: compilers (host, mingw-w64 i686
 # and x86_64 posix flavour, clang for the fuzzers), CMake/Ninja, Wine with its 32-bit half, tmux,
-# GoogleTest sources and Google Benchmark. Safe to run again; returns at once when all is there.
+# GoogleTest sources and Google Benchmark, and Pillow with fonts for the README's screenshots. Safe to run again; returns at once when all is there.
 set -euo pipefail
 
 need_cmds=(cmake ninja g++ clang++ python3 tmux i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix
            x86_64-w64-mingw32-objdump /usr/lib/wine/wine /usr/lib/wine/wine64 wineboot)
-need_files=(/usr/src/googletest/CMakeLists.txt /usr/include/benchmark/benchmark.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
+need_files=(/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc /usr/lib/python3/dist-packages/PIL/__init__.py /usr/src/googletest/CMakeLists.txt /usr/include/benchmark/benchmark.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
 
 missing=0
 for c in "${need_cmds[@]}"; do command -v "$c" >/dev/null 2>&1 || { missing=1; break; }; done
@@ -25,6 +25,7 @@ echo "setup: installing build and test packages (quiet; log in /tmp/velmora-setu
     clang libclang-rt-14-dev \
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 \
     wine wine32:i386 wine64 tmux \
-    googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config
+    googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config \
+    python3-pil fonts-dejavu-core fonts-wqy-zenhei
 } >/tmp/velmora-setup.log 2>&1 || { tail -n 30 /tmp/velmora-setup.log; exit 1; }
 echo "setup: done"
