@@ -1,0 +1,145 @@
+#include "frostpane.h"
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+
+#include "console_opacity.h"
+#include "restore.h"
+#include "slider.h"
+#include "status.h"
+#include "terminal_settings.h"
+
+namespace frostpane {
+namespace {
+
+// Written once before the control handler is registered; the handler thread
+// only reads them.
+std::atomic<std::uint32_t> saved_code_page{0};
+std::atomic<Platform*> code_page_owner{nullptr};
+
+void restore_code_page() {
+  Platform* os = code_page_owner.load();
+  const std::uint32_t code_page = saved_code_page.load();
+  if (os != nullptr && code_page != 0) os->set_console_output_cp(code_page);
+}
+
+class CodePageGuard {
+ public:
+  CodePageGuard() = default;
+  CodePageGuard(const CodePageGuard&) = delete;
+  CodePageGuard& operator=(const CodePageGuard&) = delete;
+  ~CodePageGuard() { restore_code_page(); }
+};
+
+bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+}  // namespace
+
+std::optional<int> parse_leading_int(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && is_space(text[i])) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  const std::size_t digits_start = i;
+  long long value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    if (value <= INT_MAX) value = value * 10 + (text[i] - '0');
+  }
+  if (i == digits_start) return std::nullopt;
+  if (negative) value = -value;
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+CommandLine parse_command_line(int argc, const char* const argv[]) {
+  CommandLine line;
+  if (argc < 2) {
+    line.command = Command::status;
+    return line;
+  }
+  const std::string_view word = argv[1];
+  if (word == "set") {
+    line.command = Command::set;
+    if (argc >= 3) {
+      const auto opacity = parse_leading_int(argv[2]);
+      if (!opacity) return CommandLine{};
+      line.opacity = *opacity;
+    }
+    if (argc >= 4) {
+      const auto blur = parse_leading_int(argv[3]);
+      if (!blur) return CommandLine{};
+      line.blur = *blur != 0;
+    }
+  } else if (word == "restore") {
+    line.command = Command::restore;
+  } else if (word == "check") {
+    line.command = Command::status;
+  } else if (word == "slider") {
+    line.command = Command::slider;
+  }
+  return line;
+}
+
+void set_transparency(Platform& os, int opacity, bool blur) {
+  opacity = std::clamp(opacity, 1, 100);
+  if (!env_exists(os, L"WT_SESSION")) {
+    apply_window_opacity(os, opacity);
+    write_console_opacity(os, opacity);
+  } else if (blur) {
+    set_terminal_acrylic(os, opacity);
+  } else {
+    set_terminal_opacity(os, opacity);
+  }
+}
+
+void exit_program(Platform& os, int status) {
+  restore_code_page();
+  os.exit_process(status);
+  std::abort();  // an implementation that comes back is broken
+}
+
+bool console_ctrl_handler(std::uint32_t event) {
+  switch (event) {
+    case ctrl_c_event:
+    case ctrl_break_event:
+    case ctrl_close_event:
+    case ctrl_logoff_event:
+    case ctrl_shutdown_event:
+      restore_code_page();
+      break;
+    default:
+      break;
+  }
+  return false;
+}
+
+int run_frostpane(Platform& os, int argc, const char* const argv[]) {
+  saved_code_page.store(os.get_console_output_cp());
+  code_page_owner.store(&os);
+  os.set_console_output_cp(65001);
+  os.add_ctrl_handler(console_ctrl_handler);
+  const CodePageGuard guard;
+
+  const CommandLine line = parse_command_line(argc, argv);
+  switch (line.command) {
+    case Command::status:
+      show_status(os);
+      return 0;
+    case Command::set:
+      set_transparency(os, line.opacity, line.blur);
+      return 0;
+    case Command::restore:
+      restore_transparency(os);
+      return 0;
+    case Command::slider:
+      run_slider(os);
+      return 0;
+    case Command::usage:
+      break;
+  }
+  os.write_stderr(usage_text);
+  return 1;
+}
+
+}  // namespace frostpane

@@ -1,0 +1,7 @@
+#include "frostpane.h"
+#include "platform_win32.h"
+
+int main(int argc, char* argv[]) {
+  frostpane::Win32Platform os;
+  return frostpane::run_frostpane(os, argc, argv);
+}

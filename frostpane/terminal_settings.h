@@ -1,0 +1,101 @@
+// Windows Terminal's settings.json, edited as text.
+//
+// The file is never parsed: members are removed and inserted with the
+// patterns below, and every byte they do not touch (byte-order mark, CR LF,
+// comments, other members) stays as it was. Matches count only outside
+// comments and string contents (see text_pattern.h).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform.h"
+#include "text_pattern.h"
+
+namespace frostpane {
+
+// The patterns, as the tool applies them.
+namespace patterns {
+// strip_acrylic_keys, in order
+inline constexpr std::string_view acrylic_after_comma = R"(,\s*"useAcrylic":\s*(true|false))";
+inline constexpr std::string_view acrylic_before_comma = R"("useAcrylic":\s*(true|false),\s*)";
+inline constexpr std::string_view acrylic_alone = R"("useAcrylic":\s*(true|false))";
+inline constexpr std::string_view acrylic_opacity_after_comma = R"(,\s*"acrylicOpacity":\s*[0-9.]+)";
+inline constexpr std::string_view acrylic_opacity_before_comma = R"("acrylicOpacity":\s*[0-9.]+,\s*)";
+inline constexpr std::string_view acrylic_opacity_alone = R"("acrylicOpacity":\s*[0-9.]+)";
+// strip_opacity_keys, in order
+inline constexpr std::string_view opacity_after_comma = R"(,\s*"opacity":\s*\d+)";
+inline constexpr std::string_view opacity_before_comma = R"("opacity":\s*\d+,\s*)";
+inline constexpr std::string_view opacity_alone = R"("opacity":\s*\d+)";
+// tidy_commas, in order
+inline constexpr std::string_view comma_before_brace = R"(,\s*\})";
+inline constexpr std::string_view double_comma = R"(,\s*,)";
+// insert_into_defaults
+inline constexpr std::string_view defaults_anchor = R"("profiles":\s*\{\s*"defaults":\s*\{)";
+// searches
+inline constexpr std::string_view acrylic_on = R"("useAcrylic":\s*true)";
+inline constexpr std::string_view acrylic_value = R"("useAcrylic":\s*(true|false))";
+inline constexpr std::string_view acrylic_opacity_value = R"("acrylicOpacity":\s*([0-9.]+))";
+inline constexpr std::string_view opacity_value = R"("opacity":\s*(\d+))";
+}  // namespace patterns
+
+// The compiled form of each pattern above (built once, on first use).
+const Pattern& compiled(std::string_view pattern_source);
+
+inline constexpr char settings_suffix[] =
+    "\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json";
+
+namespace messages {
+inline constexpr std::string_view no_localappdata = "错误：未找到 LOCALAPPDATA 环境变量。\n";
+inline constexpr std::string_view cannot_read = "错误：无法读取 settings.json，请确认已安装 Windows Terminal。\n";
+inline constexpr std::string_view no_defaults = "错误：找不到 \"profiles\": { \"defaults\": { 配置段。\n";
+inline constexpr std::string_view cannot_write = "错误：无法写入 settings.json。\n";
+}  // namespace messages
+
+struct TransparencyState {
+  int opacity = 80;
+  bool acrylic = false;
+};
+
+// --- Pure text edits
+std::string strip_acrylic_keys(std::string text);
+std::string strip_opacity_keys(std::string text);
+std::string tidy_commas(std::string text);
+// Puts `members` right after the opening brace of "profiles" -> "defaults",
+// followed by ", ". False (text unchanged) when that place is not found.
+bool insert_into_defaults(std::string& text, std::string_view members);
+
+// The whole edit of one set, on the text alone: nothing when the defaults
+// anchor is missing.
+std::optional<std::string> edit_for_acrylic(std::string text, int opacity);
+std::optional<std::string> edit_for_opacity(std::string text, int opacity);
+
+// --- Numbers
+// %.1f of the classic locale, correctly rounded on every runtime.
+std::string format_one_decimal(double value);
+// The members set_terminal_acrylic / set_terminal_opacity insert.
+std::string acrylic_members(int opacity);
+std::string opacity_members(int opacity);
+// The longest leading decimal number of a run of digits and points; nothing
+// when there is none ("." or ".."). Too large a value gives +infinity.
+std::optional<double> parse_decimal_number(std::string_view digits_and_points);
+// A run of digits as an int, saturating at INT_MAX.
+int parse_saturating_int(std::string_view digits);
+// value x 100 rounded to nearest, halves away from zero, saturating.
+int percent_from_fraction(double value);
+
+// --- The settings file
+// LOCALAPPDATA + settings_suffix; ends the program with status 1 and a
+// message when LOCALAPPDATA is not set or does not fit 260 characters.
+std::wstring terminal_settings_path(Platform& os);
+// Every byte of the file; empty when it cannot be opened (or is empty).
+std::string read_settings_text(Platform& os, const std::wstring& path);
+// Replaces the file as a whole; on false the old file is intact.
+bool write_settings_text(Platform& os, const std::wstring& path, std::string_view text);
+
+void set_terminal_acrylic(Platform& os, int opacity);
+void set_terminal_opacity(Platform& os, int opacity);
+TransparencyState read_transparency_state(Platform& os);
+
+}  // namespace frostpane

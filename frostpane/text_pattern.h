@@ -1,0 +1,126 @@
+// Matching of the settings-file patterns, outside comments and strings.
+//
+// The settings file is edited as text with a handful of small regular
+// expressions. They are kept in the code exactly as written, but running them
+// through std::regex costs seconds on large files, so this file compiles that
+// small grammar itself:
+//
+//   x        a literal byte (any byte but the metacharacters below)
+//   \{ \}    a literal brace
+//   \s*      any run of the six ASCII white-space bytes (space \t \n \v \f \r)
+//   \d+      one or more decimal digits
+//   [0-9.]+  one or more decimal digits and points
+//   (a|b)    one of the literal words, captured
+//   (...)    the single item inside, captured (at most one group)
+//
+// Construction refuses anything else, and it refuses patterns where greedy
+// matching could need to backtrack (a repeated class followed by an item that
+// can start with a byte of that class), so the linear matcher finds exactly
+// what an ECMAScript engine finds.
+//
+// Lexical rule for every search and replacement: a match counts only when it
+// starts outside comments and outside string contents. `//` runs to the end
+// of the line, `/* */` is a comment, a string runs from its opening quote to
+// the next quote that is not escaped; the opening quote itself is outside (so
+// a member name can start a match), the closing quote is inside. A match that
+// starts inside is skipped and the search goes on one byte after its start.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace frostpane {
+
+struct Match {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+  // The captured group; empty when the pattern has none.
+  std::size_t group_begin = 0;
+  std::size_t group_end = 0;
+
+  std::string_view whole(std::string_view text) const { return text.substr(begin, end - begin); }
+  std::string_view group(std::string_view text) const {
+    return text.substr(group_begin, group_end - group_begin);
+  }
+};
+
+class Pattern {
+ public:
+  // Throws std::invalid_argument for syntax outside the grammar above.
+  explicit Pattern(std::string_view source);
+  Pattern(const Pattern&) = delete;  // the finder points into the object
+  Pattern& operator=(const Pattern&) = delete;
+
+  std::string_view source() const { return source_; }
+  // The match that starts exactly at `pos`, if any.
+  std::optional<Match> match_at(std::string_view text, std::size_t pos) const;
+  // The byte every match starts with.
+  unsigned char first_byte() const { return first_byte_; }
+  // A literal every match contains; a text without it has no match.
+  std::string_view required_literal() const { return required_literal_; }
+
+ private:
+  enum class Kind { literal, spaces, digits, digits_points, words, group_open, group_close };
+  struct Item {
+    Kind kind;
+    std::string text;                 // literal
+    std::vector<std::string> words;   // words
+  };
+  std::string source_;
+  std::vector<Item> items_;
+  unsigned char first_byte_ = 0;
+  std::string required_literal_;
+  std::optional<std::boyer_moore_horspool_searcher<const char*>> finder_;
+
+ public:
+  // Whether `text` contains the required literal at all.
+  bool may_match(std::string_view text) const;
+};
+
+// The first match in `text` that starts outside comments and strings.
+std::optional<Match> search_outside(std::string_view text, const Pattern& pattern);
+
+// Every match in `text` that starts outside comments and strings, left to
+// right, non-overlapping, replaced by `replacement`, in which "$&" stands for
+// the whole match (nothing else is special). Returns false, leaving `text`
+// alone, when there was no such match.
+bool replace_outside(std::string& text, const Pattern& pattern, std::string_view replacement);
+
+// A text under a series of replacements. The positions where a match can
+// start (string openings and commas outside comments and strings) are found
+// once and carried through each replacement, instead of lexing the whole
+// text again for every pattern; this is what makes the dozen passes of one
+// edit cheap on large files.
+class EditText {
+ public:
+  explicit EditText(std::string text);
+
+  const std::string& text() const { return text_; }
+  std::string take() { return std::move(text_); }
+
+  // Same meaning as replace_outside / search_outside on text().
+  bool replace(const Pattern& pattern, std::string_view replacement);
+  std::optional<Match> search(const Pattern& pattern) const;
+
+ private:
+  struct Starts {
+    std::vector<std::size_t> quotes;  // opening quotes of strings
+    std::vector<std::size_t> commas;
+  };
+  // Adds the starts found in `piece` (lexed from the outside state) at
+  // `offset`; false when the piece does not end outside.
+  static bool collect(std::string_view piece, std::size_t offset, Starts& starts);
+
+  std::string text_;
+  Starts starts_;
+};
+
+// Whether each byte position of `text` lies outside comments and string
+// contents (same rule as above). Slow and simple: for tests and tools.
+std::vector<bool> outside_map(std::string_view text);
+
+}  // namespace frostpane
