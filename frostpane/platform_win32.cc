@@ -180,6 +180,10 @@ bool Win32Platform::read_file(const std::wstring& path, std::string& bytes) {
 
 bool Win32Platform::replace_file(const std::wstring& path, std::string_view bytes) {
   const std::wstring target = final_path(path);
+  // Windows refuses to replace a read-only file; Wine running as root lets
+  // the rename through, so the rule is checked here for both.
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
   // The new content goes into a fresh file in the same folder, so the final
   // move is a rename on one volume: the old file is replaced whole or not at all.
   std::wstring temporary;
