@@ -1,0 +1,223 @@
+// The Windows console back end: one Windows or runtime call per method, no decisions.
+#include <windows.h>
+
+#include <conio.h>
+#include <io.h>
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+#include "platform_stdio.h"
+#include "raw_mode.h"
+
+namespace plm {
+
+namespace {
+
+COORD to_coord(coord c) {
+    COORD r;
+    r.X = c.x;
+    r.Y = c.y;
+    return r;
+}
+
+coord from_coord(COORD c) {
+    return coord{c.X, c.Y};
+}
+
+SMALL_RECT to_rect(const small_rect& s) {
+    SMALL_RECT r;
+    r.Left = s.left;
+    r.Top = s.top;
+    r.Right = s.right;
+    r.Bottom = s.bottom;
+    return r;
+}
+
+small_rect from_rect(const SMALL_RECT& r) {
+    return small_rect{r.Left, r.Top, r.Right, r.Bottom};
+}
+
+void from_record(const INPUT_RECORD& in, input_record* out) {
+    *out = input_record{};
+    out->event_type = in.EventType;
+    if (in.EventType == KEY_EVENT) {
+        const KEY_EVENT_RECORD& k = in.Event.KeyEvent;
+        out->key.key_down = k.bKeyDown != FALSE;
+        out->key.repeat = k.wRepeatCount;
+        out->key.virtual_key = k.wVirtualKeyCode;
+        out->key.scan_code = k.wVirtualScanCode;
+        out->key.ch = k.uChar.AsciiChar;
+        out->key.control_keys = k.dwControlKeyState;
+    } else if (in.EventType == MOUSE_EVENT) {
+        const MOUSE_EVENT_RECORD& m = in.Event.MouseEvent;
+        out->mouse.position = from_coord(m.dwMousePosition);
+        out->mouse.button_state = m.dwButtonState;
+        out->mouse.control_keys = m.dwControlKeyState;
+        out->mouse.event_flags = m.dwEventFlags;
+    }
+}
+
+// PeekConsoleInputA and ReadConsoleInputA share their shape; both are asked for one record.
+template <class Fn>
+bool one_record(Fn fn, handle_t h, input_record* record, std::uint32_t* count) {
+    INPUT_RECORD r{};
+    DWORD n = 0;
+    if (!fn(h, &r, 1, &n)) {
+        return false;
+    }
+    *count = n;
+    if (n > 0) {
+        from_record(r, record);
+    }
+    return true;
+}
+
+BOOL WINAPI ctrl_trampoline(DWORD control_type) {
+    return console_ctrl_handler(control_type) != 0 ? TRUE : FALSE;
+}
+
+int fileno_of(std_stream s) {
+    switch (s) {
+    case std_stream::input:
+        return _fileno(stdin);
+    case std_stream::output:
+        return _fileno(stdout);
+    case std_stream::error:
+        break;
+    }
+    return _fileno(stderr);
+}
+
+class win32_platform final : public stdio_platform {
+public:
+    handle_t std_input_handle() override { return GetStdHandle(STD_INPUT_HANDLE); }
+    handle_t std_output_handle() override { return GetStdHandle(STD_OUTPUT_HANDLE); }
+    bool is_tty(std_stream s) override { return _isatty(fileno_of(s)) != 0; }
+
+    bool get_console_mode(handle_t h, std::uint32_t* mode) override {
+        DWORD m = 0;
+        if (!GetConsoleMode(h, &m)) {
+            return false;
+        }
+        *mode = m;
+        return true;
+    }
+    bool set_console_mode(handle_t h, std::uint32_t mode) override { return SetConsoleMode(h, mode) != FALSE; }
+
+    byte_read read_byte(handle_t h, unsigned char* byte) override {
+        DWORD got = 0;
+        if (!ReadFile(h, byte, 1, &got, nullptr)) {
+            return byte_read::failed;
+        }
+        return got == 1 ? byte_read::ok : byte_read::none;
+    }
+    bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
+        return one_record(PeekConsoleInputA, h, record, count);
+    }
+    bool read_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
+        return one_record(ReadConsoleInputA, h, record, count);
+    }
+    std::uint32_t getwch() override { return static_cast<std::uint32_t>(_getwch()); }
+    // The console never goes away under a running program; a failed read is tried again.
+    bool input_closed() override { return false; }
+
+    bool get_screen_buffer_info(handle_t h, screen_info* info) override {
+        CONSOLE_SCREEN_BUFFER_INFO csbi{};
+        if (!GetConsoleScreenBufferInfo(h, &csbi)) {
+            return false;
+        }
+        info->size = from_coord(csbi.dwSize);
+        info->cursor = from_coord(csbi.dwCursorPosition);
+        info->attributes = csbi.wAttributes;
+        info->window = from_rect(csbi.srWindow);
+        info->max_window = from_coord(csbi.dwMaximumWindowSize);
+        return true;
+    }
+    bool set_screen_buffer_size(handle_t h, coord size) override {
+        return SetConsoleScreenBufferSize(h, to_coord(size)) != FALSE;
+    }
+    bool set_cursor_position(handle_t h, coord pos) override {
+        return SetConsoleCursorPosition(h, to_coord(pos)) != FALSE;
+    }
+    bool set_text_attribute(handle_t h, std::uint16_t attributes) override {
+        return SetConsoleTextAttribute(h, attributes) != FALSE;
+    }
+    bool fill_output_character(handle_t h, char ch, std::uint32_t length, coord start,
+                               std::uint32_t* written) override {
+        DWORD n = 0;
+        const BOOL ok = FillConsoleOutputCharacterA(h, ch, length, to_coord(start), &n);
+        if (written != nullptr) {
+            *written = n;
+        }
+        return ok != FALSE;
+    }
+    bool fill_output_attribute(handle_t h, std::uint16_t attributes, std::uint32_t length, coord start,
+                               std::uint32_t* written) override {
+        DWORD n = 0;
+        const BOOL ok = FillConsoleOutputAttribute(h, attributes, length, to_coord(start), &n);
+        if (written != nullptr) {
+            *written = n;
+        }
+        return ok != FALSE;
+    }
+    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest,
+                              char fill_ch, std::uint16_t fill_attributes) override {
+        const SMALL_RECT s = to_rect(scroll);
+        SMALL_RECT c{};
+        if (clip != nullptr) {
+            c = to_rect(*clip);
+        }
+        CHAR_INFO fill{};
+        fill.Char.AsciiChar = fill_ch;
+        fill.Attributes = fill_attributes;
+        return ScrollConsoleScreenBufferA(h, &s, clip != nullptr ? &c : nullptr, to_coord(dest), &fill) != FALSE;
+    }
+
+    // Read through the Windows environment block rather than the runtime's copy, so that a value
+    // set with set_env (SetEnvironmentVariableA) is seen at once.
+    bool get_env(const char* name, std::string* value) override {
+        value->clear();
+        char small[256];
+        SetLastError(ERROR_SUCCESS);
+        DWORD n = GetEnvironmentVariableA(name, small, sizeof small);
+        if (n == 0) {
+            return GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+        }
+        if (n < sizeof small) {
+            value->assign(small, n);
+            return true;
+        }
+        std::string big(n, '\0');
+        const DWORD m = GetEnvironmentVariableA(name, big.data(), n);
+        if (m == 0 || m >= n) {
+            return false;
+        }
+        big.resize(m);
+        *value = big;
+        return true;
+    }
+    bool set_env(const char* name, const char* value) override {
+        return SetEnvironmentVariableA(name, value) != FALSE;
+    }
+
+    std::uint32_t tick_count() override { return GetTickCount(); }
+    std::uint64_t tick_count64() override { return GetTickCount64(); }
+    // The runtime's clock() counts wall-clock milliseconds from process start on Windows.
+    double clock_seconds() override { return static_cast<double>(std::clock()) / CLOCKS_PER_SEC; }
+    void sleep_ms(std::uint32_t ms) override { Sleep(ms); }
+
+    bool set_ctrl_handler(bool add) override {
+        return SetConsoleCtrlHandler(ctrl_trampoline, add ? TRUE : FALSE) != FALSE;
+    }
+};
+
+} // namespace
+
+platform& native_platform() {
+    static win32_platform instance;
+    return instance;
+}
+
+} // namespace plm

@@ -1,0 +1,246 @@
+#include "raw_mode.h"
+
+#include <array>
+#include <atomic>
+
+#include "frame.h"
+
+namespace plm {
+
+namespace {
+
+std::atomic<std::int32_t> g_raw_mode_count{0};
+
+struct getwch_key {
+    std::uint32_t code;
+    std::int32_t key;
+};
+
+constexpr std::array<getwch_key, 5> k_getwch_plain{{
+    {0x1B, PLM_KEY_ESCAPE},
+    {0x03, PLM_KEY_CTRL_C},
+    {0x0D, PLM_KEY_ENTER},
+    {0x08, PLM_KEY_BACKSPACE},
+    {0x09, PLM_KEY_TAB},
+}};
+
+// Second codes after a 0x00 or 0xE0 prefix.
+constexpr std::array<getwch_key, 9> k_getwch_extended{{
+    {0x47, PLM_KEY_HOME},
+    {0x48, PLM_KEY_UP},
+    {0x49, PLM_KEY_PAGE_UP},
+    {0x4B, PLM_KEY_LEFT},
+    {0x4D, PLM_KEY_RIGHT},
+    {0x4F, PLM_KEY_END},
+    {0x50, PLM_KEY_DOWN},
+    {0x51, PLM_KEY_PAGE_DOWN},
+    {0x53, PLM_KEY_DELETE},
+}};
+
+template <std::size_t N>
+std::int32_t lookup(const std::array<getwch_key, N>& table, std::uint32_t code) {
+    for (const getwch_key& k : table) {
+        if (k.code == code) {
+            return k.key;
+        }
+    }
+    return PLM_KEY_NONE;
+}
+
+// Translates one console mouse record. False for a record that carries no mouse action for us
+// (double click, horizontal wheel): it is consumed, x and y keep its values.
+bool translate_mouse_record(platform& sys, const mouse_record& m, plm_mouse_event& out) {
+    out.x = m.position.x;
+    out.y = m.position.y;
+    if ((m.event_flags & k_mouse_wheeled) != 0) {
+        const auto delta = static_cast<std::int16_t>(static_cast<std::uint16_t>(m.button_state >> 16));
+        out.button = delta > 0 ? 64 : 65;
+        out.released = 0;
+        out.valid = 1;
+        plm_debug_log(sys, "[PLM_DBG] console_mouse WHEEL x=%d y=%d btn=%d\n", out.x, out.y, out.button);
+        return true;
+    }
+    if ((m.event_flags & k_mouse_moved) != 0) {
+        out.button = 32;
+        out.released = 0;
+        out.valid = 1;
+        plm_debug_log(sys, "[PLM_DBG] console_mouse MOVE x=%d y=%d\n", out.x, out.y);
+        return true;
+    }
+    if (m.event_flags != 0) {
+        return false;
+    }
+    if (m.button_state == 0) {
+        out.button = 3;
+        out.released = 1;
+    } else {
+        out.released = 0;
+        if ((m.button_state & k_from_left_1st_button_pressed) != 0) {
+            out.button = 0;
+        } else if ((m.button_state & k_from_left_2nd_button_pressed) != 0) {
+            out.button = 1;
+        } else if ((m.button_state & k_rightmost_button_pressed) != 0) {
+            out.button = 2;
+        } else {
+            out.button = 0;
+        }
+    }
+    out.valid = 1;
+    plm_debug_log(sys, "[PLM_DBG] console_mouse BTN x=%d y=%d btn=%d rel=%d\n", out.x, out.y, out.button,
+                  out.released);
+    return true;
+}
+
+// The console-record path: 1 when a mouse event was delivered, 0 to go on with bytes.
+int read_console_mouse(platform& sys, handle_t in, plm_key_event* key, plm_mouse_event& mouse) {
+    input_record head;
+    std::uint32_t count = 0;
+    if (!sys.peek_console_input(in, &head, &count) || count < 1 || head.event_type != k_mouse_event) {
+        return 0;
+    }
+    input_record record;
+    count = 0;
+    if (!sys.read_console_input(in, &record, &count) || count < 1) {
+        return 0;
+    }
+    if (!translate_mouse_record(sys, record.mouse, mouse)) {
+        return 0;
+    }
+    if (key != nullptr) {
+        *key = plm_key_event{};
+    }
+    return 1;
+}
+
+} // namespace
+
+int stdio_is_tty(platform& sys) {
+    return sys.is_tty(std_stream::input) && sys.is_tty(std_stream::output) ? 1 : 0;
+}
+
+int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* saved_in, std::uint32_t* saved_out,
+                   std::int32_t* vt_input) {
+    if (saved_in == nullptr || saved_out == nullptr || vt_input == nullptr) {
+        return 0;
+    }
+    std::uint32_t in_mode = 0;
+    std::uint32_t out_mode = 0;
+    if (!sys.get_console_mode(in, &in_mode) || !sys.get_console_mode(out, &out_mode)) {
+        return 0;
+    }
+    *saved_in = in_mode;
+    *saved_out = out_mode;
+    *vt_input = 0;
+
+    const std::uint32_t raw = ((in_mode | k_raw_input_add) & ~k_raw_input_remove) | k_enable_virtual_terminal_input;
+    if (sys.set_console_mode(in, raw)) {
+        *vt_input = 1;
+    } else {
+        // Consoles without VT input still deliver mouse records.
+        (void)sys.set_console_mode(in, ((in_mode | k_raw_input_add) & ~k_raw_input_remove_fallback) |
+                                           k_enable_mouse_input);
+    }
+    (void)sys.set_console_mode(out, out_mode | k_enable_virtual_terminal_processing);
+
+    for (const char* sequence : k_mouse_on_sequences) {
+        sys.write_output(sequence);
+    }
+    sys.flush_output();
+
+    if (g_raw_mode_count.fetch_add(1) + 1 == 1) {
+        (void)sys.set_ctrl_handler(true);
+    }
+    return 1;
+}
+
+int raw_mode_leave(platform& sys, handle_t in, handle_t out, std::uint32_t saved_in, std::uint32_t saved_out) {
+    for (const char* sequence : k_mouse_off_sequences) {
+        sys.write_output(sequence);
+    }
+    sys.flush_output();
+
+    if (g_raw_mode_count.fetch_sub(1) - 1 <= 0) {
+        // An unmatched leave must not drive the count negative: the next enter has to see 0 -> 1.
+        g_raw_mode_count.store(0);
+        (void)sys.set_ctrl_handler(false);
+    }
+    (void)sys.set_console_mode(in, saved_in);
+    return sys.set_console_mode(out, saved_out) ? 1 : 0;
+}
+
+int console_ctrl_handler(std::uint32_t control_type) {
+    return control_type == k_ctrl_c_event ? 1 : 0;
+}
+
+std::int32_t raw_mode_count() {
+    return g_raw_mode_count.load();
+}
+
+int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
+               plm_mouse_event* mouse) {
+    if (mouse != nullptr) {
+        *mouse = plm_mouse_event{};
+    }
+    std::uint32_t mode = 0;
+    bool vt = in != nullptr && sys.get_console_mode(in, &mode) && (mode & k_enable_virtual_terminal_input) != 0;
+    if (env_switch_on(sys, "VLM_FORCE_CONSOLE_INPUT")) {
+        vt = false;
+    }
+    const bool bytes_only = env_switch_on(sys, "VLM_FORCE_VT_BYTES") || vt || in == nullptr || mouse == nullptr;
+    if (!bytes_only && read_console_mouse(sys, in, key, *mouse) == 1) {
+        return 1;
+    }
+
+    plm_input_decoder scratch{};
+    plm_input_decoder* d = decoder != nullptr ? decoder : &scratch;
+    plm_decode_result r{};
+    for (;;) {
+        unsigned char byte = 0;
+        if (sys.read_byte(in, &byte) != byte_read::ok) {
+            return 0;
+        }
+        if (decoder_feed(d, byte, &r) == 1) {
+            break;
+        }
+    }
+    if (r.mouse == 0) {
+        if (key != nullptr) {
+            key->key = r.key;
+            key->ch = static_cast<std::uint32_t>(r.ch);
+            key->reserved = 0;
+        }
+        return 1;
+    }
+    if (mouse != nullptr) {
+        mouse->x = r.x > 0 ? r.x - 1 : 0;
+        mouse->y = r.y > 0 ? r.y - 1 : 0;
+        mouse->button = r.button;
+        mouse->released = r.released;
+        mouse->valid = 1;
+        plm_debug_log(sys, "[PLM_DBG] vt_mouse x=%d y=%d btn=%d rel=%d\n", mouse->x, mouse->y, mouse->button,
+                      mouse->released);
+    }
+    if (key != nullptr) {
+        *key = plm_key_event{};
+    }
+    return 1;
+}
+
+int read_key_getwch(platform& sys, plm_key_event* key) {
+    if (key == nullptr) {
+        return 0;
+    }
+    const std::uint32_t c = sys.getwch();
+    *key = plm_key_event{};
+    std::int32_t mapped = lookup(k_getwch_plain, c);
+    if (mapped == PLM_KEY_NONE && (c == 0x00 || c == 0xE0)) {
+        mapped = lookup(k_getwch_extended, sys.getwch());
+    } else if (mapped == PLM_KEY_NONE && c >= 0x20 && c <= 0x7E) {
+        mapped = PLM_KEY_CHAR;
+        key->ch = c;
+    }
+    key->key = mapped;
+    return mapped != PLM_KEY_NONE ? 1 : 0;
+}
+
+} // namespace plm

@@ -1,0 +1,59 @@
+// Raw terminal mode and the two input readers: the bracket and the event sources of every
+// interactive operation.
+//
+// Calling order in a run: stdio_is_tty, raw_mode_enter, decoder_reset, any number of reads,
+// raw_mode_leave on every way out. A menu reads like this:
+//     mouse = {}; if (!read_event(sys, in, &dec, &key, &mouse) && !read_key_getwch(sys, &key))
+//         { if (sys.input_closed()) leave with PLM_ERR_IO; else read again; }
+#pragma once
+
+#include <cstdint>
+
+#include "decoder.h"
+#include "platform.h"
+#include "promptloom.h"
+
+namespace plm {
+
+// Input mode bits: added (window input, extended flags), removed (processed, line, echo, mouse).
+inline constexpr std::uint32_t k_raw_input_add = 0x0088;
+inline constexpr std::uint32_t k_raw_input_remove = 0x0017;
+inline constexpr std::uint32_t k_raw_input_remove_fallback = 0x0007;
+
+inline constexpr const char* k_mouse_on_sequences[4] = {"\x1b[?1000h", "\x1b[?1003h", "\x1b[?1015h",
+                                                        "\x1b[?1006h"};
+inline constexpr const char* k_mouse_off_sequences[4] = {"\x1b[?1000l", "\x1b[?1015l", "\x1b[?1006l",
+                                                         "\x1b[?1003l"};
+
+// 1 when both standard input and standard output are terminals.
+int stdio_is_tty(platform& sys);
+
+// Switches the console to raw mode, mouse reporting on, and installs the control handler when
+// this is the first open scope. 1 on success with the saved modes and vt_input (1 when VT input
+// could be set) stored; 0 when either handle's mode cannot be read (nothing changed, nothing
+// stored).
+int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* saved_in, std::uint32_t* saved_out,
+                   std::int32_t* vt_input);
+
+// Mouse reporting off, the handler removed when the last scope closes, the saved modes put back.
+// The result of the last set_console_mode (1 = success).
+int raw_mode_leave(platform& sys, handle_t in, handle_t out, std::uint32_t saved_in, std::uint32_t saved_out);
+
+// The console control handler raw mode installs: swallows Ctrl+C (1), lets every other event take
+// its default course (0).
+int console_ctrl_handler(std::uint32_t control_type);
+
+// Open raw-mode scopes in this process (changed atomically).
+std::int32_t raw_mode_count();
+
+// Reads until one key or mouse action is delivered: console mouse records when the console is in
+// record mode, else bytes through the decoder. 1 when an event was delivered, 0 when reading
+// failed or the input ended.
+int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
+               plm_mouse_event* mouse);
+
+// One key from getwch (0x00/0xE0 prefix codes for the navigation keys). 1 for a key of the
+// table, else 0 with the record holding PLM_KEY_NONE.
+int read_key_getwch(platform& sys, plm_key_event* key);
+
+} // namespace plm
