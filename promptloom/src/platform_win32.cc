@@ -202,6 +202,29 @@ public:
         return SetEnvironmentVariableA(name, value) != FALSE;
     }
 
+    // On a console the bytes go to the output handle as they are: the runtime's console stdio
+    // re-encodes text on its way there, and Wine's drops the escape byte of every VT sequence.
+    // Redirected output keeps the runtime's text-mode stream (line feeds become CR LF in files).
+    void write_output(std::string_view bytes) override {
+        if (bytes.empty()) {
+            return;
+        }
+        if (_isatty(_fileno(stdout)) == 0) {
+            stdio_platform::write_output(bytes);
+            return;
+        }
+        std::fflush(stdout); // whatever the caller printed before comes first
+        const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+        while (!bytes.empty()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(bytes.size() < 0x10000 ? bytes.size() : 0x10000);
+            if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) {
+                return;
+            }
+            bytes.remove_prefix(written);
+        }
+    }
+
     std::uint32_t tick_count() override { return GetTickCount(); }
     std::uint64_t tick_count64() override { return GetTickCount64(); }
     // The runtime's clock() counts wall-clock milliseconds from process start on Windows.
