@@ -113,4 +113,17 @@ BENCHMARK(whitespace_1mb)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+// `bench_frostpane --write-sample FILE BYTES` writes one generated settings
+// text, so the comparison script can time other tools on the same bytes.
+int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--write-sample") {
+    const std::string text = realistic_settings(std::stoul(argv[3]));
+    std::ofstream out(argv[2], std::ios::binary);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return out ? 0 : 1;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
