@@ -7,7 +7,7 @@ case "$VM_TARGET" in
   x86) objdump=i686-w64-mingw32-objdump; want_machine=i386 ;;
   x64) objdump=x86_64-w64-mingw32-objdump; want_machine=x86-64 ;;
 esac
-system='^(KERNEL32|USER32|ADVAPI32|msvcrt|ucrtbase|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+system='^(KERNEL32|USER32|ADVAPI32|msvcrt|ucrtbase|VERSION|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 found=0
 for bin in "$VM_BIN"/*.exe "$VM_BIN"/*.dll; do
   [ -e "$bin" ] || continue
