@@ -180,6 +180,7 @@ Pattern::Pattern(std::string_view source) : source_(source) {
     if (clash) throw std::invalid_argument("pattern would need backtracking");
   }
   first_byte_ = static_cast<unsigned char>(real.front()->text[0]);
+  ends_in_number_ = real.back()->kind == Kind::digits || real.back()->kind == Kind::digits_points;
   for (const auto* item : real) {
     if (item->kind == Kind::literal && item->text.size() > required_literal_.size()) required_literal_ = item->text;
   }
@@ -247,6 +248,7 @@ std::optional<Match> Pattern::match_at(std::string_view text, std::size_t pos) c
       case Kind::group_close: m.group_end = i; break;
     }
   }
+  if (ends_in_number_ && i < n && (data[i] == '.' || data[i] == 'e' || data[i] == 'E')) return std::nullopt;
   m.end = i;
   return m;
 }

@@ -63,7 +63,18 @@ inline std::vector<bool> outside(std::string_view text) {
 inline const std::regex& regex_for(std::string_view pattern) {
   static std::map<std::string, std::regex, std::less<>> cache;
   auto it = cache.find(pattern);
-  if (it == cache.end()) it = cache.emplace(std::string(pattern), std::regex{std::string(pattern)}).first;
+  if (it == cache.end()) {
+    // Numbers are only taken whole (see text_pattern.h).
+    std::string source(pattern);
+    for (const char* tail : {"\\d+", "\\d+)", "[0-9.]+", "[0-9.]+)"}) {
+      const std::string t(tail);
+      if (source.size() >= t.size() && source.compare(source.size() - t.size(), t.size(), t) == 0) {
+        source += "(?![0-9.eE])";
+        break;
+      }
+    }
+    it = cache.emplace(std::string(pattern), std::regex{source}).first;
+  }
   return it->second;
 }
 

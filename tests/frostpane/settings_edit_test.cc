@@ -70,6 +70,9 @@ const EditCase edit_cases[] = {
      R"({"p": "C:\\", "profiles": {"defaults": { "opacity": 10}}})"},
     {"only member of an object", Mode::opacity, 10, R"({"x": {"useAcrylic": true}, "profiles": {"defaults": {}}})",
      R"({"x": {}, "profiles": {"defaults": { "opacity": 10}}})"},
+    {"a fractional opacity is not cut into the member before it", Mode::opacity, 10,
+     R"({"a": 1, "opacity": 0.5, "profiles": {"defaults": {"acrylicOpacity": 5e-1}}})",
+     R"({"a": 1, "opacity": 0.5, "profiles": {"defaults": { "opacity": 10, "acrylicOpacity": 5e-1}}})"},
     {"double commas become one", Mode::opacity, 10, "{\"a\": [1, ,\n 2], \"profiles\": {\"defaults\": {}}}",
      "{\"a\": [1,\n 2], \"profiles\": {\"defaults\": { \"opacity\": 10}}}"},
 };

@@ -101,6 +101,8 @@ TEST(ReadTransparencyState, Cases) {
       {"huge acrylic value saturates", R"({"useAcrylic": true, "acrylicOpacity": 99999999999})", 2147483647, true},
       {"commented-out acrylic", "{// \"useAcrylic\": true,\n \"opacity\": 40}", 40, false},
       {"first match anywhere", R"({"list": [{"opacity": 10}], "defaults": {"opacity": 20}})", 10, false},
+      {"a fractional opacity is not an opacity", R"({"opacity": 0.5, "x": {"opacity": 30}})", 30, false},
+      {"an exponent is not an acrylic value", R"({"useAcrylic": true, "acrylicOpacity": 5e-1})", 80, true},
       {"value not checked against 1..100", R"({"opacity": 0})", 0, false},
   };
   for (const auto& row : rows) {
