@@ -1,10 +1,57 @@
+// The status report that `check` (and no argument) prints.
+//
+// The values are gathered first (settings text, registry, console window) and
+// then turned into the report's bytes by a pure function, so every line of the
+// wording is tested without a console.
 #pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "platform.h"
 
 namespace frostpane {
 
-// The status report: what `check` (and no argument) prints.
+// The transparency members as the first match of each search found them, outside comments and
+// strings. A capture that does not convert (an acrylic opacity of "." or too many digits for a
+// double, an opacity beyond 32 bits) counts as absent.
+struct TerminalFindings {
+  bool acrylic_found = false;
+  bool acrylic_on = false;
+  bool acrylic_opacity_found = false;
+  double acrylic_opacity = 0.0;
+  bool opacity_found = false;
+  int opacity = 0;
+};
+
+TerminalFindings find_terminal_values(std::string_view settings_text);
+
+// What the running console window answered when asked for its alpha.
+enum class LiveWindow { absent, not_layered, alpha, unreadable };
+
+// EnableTransparency under the Personalize key.
+enum class TransparencyEffects { unknown, enabled, disabled };
+
+struct StatusFacts {
+  bool inside_terminal = false;    // WT_SESSION exists
+  bool settings_readable = false;  // the settings text was not empty
+  TerminalFindings terminal;
+  int stored_percent = 100;  // read_console_opacity
+  LiveWindow live = LiveWindow::absent;
+  std::uint8_t live_alpha = 0;
+  TransparencyEffects effects = TransparencyEffects::unknown;
+};
+
+std::string terminal_section_text(const TerminalFindings& found);
+std::string console_section_text(int stored_percent, LiveWindow live, std::uint8_t alpha);
+std::string effects_line_text(TransparencyEffects effects);
+// The whole report: the hint lines when the settings file could not be read inside Windows
+// Terminal, one of the two sections, the transparency-effects line and the final empty line.
+std::string status_report_text(const StatusFacts& facts);
+
+// Gathers the facts through `os` and writes the report to standard output in one piece.
+// Inside Windows Terminal without LOCALAPPDATA the program ends with its message.
 void show_status(Platform& os);
 
 }  // namespace frostpane
