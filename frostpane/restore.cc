@@ -1,8 +1,31 @@
 #include "restore.h"
 
+#include "console_opacity.h"
+#include "terminal_settings.h"
+
 namespace frostpane {
 
-// Not written yet: the command is accepted and does nothing.
-void restore_transparency(Platform& /*os*/) {}
+std::string restore_settings_text(std::string text) {
+  return tidy_commas(strip_opacity_keys(strip_acrylic_keys(std::move(text))));
+}
+
+void restore_transparency(Platform& os) {
+  if (env_exists(os, L"WT_SESSION")) {
+    const std::wstring path = terminal_settings_path(os);
+    std::string text = read_settings_text(os, path);
+    if (text.empty()) {
+      os.write_stderr(messages::cannot_read);
+      return;
+    }
+    if (!write_settings_text(os, path, restore_settings_text(std::move(text)))) {
+      os.write_stderr(messages::cannot_write);
+    }
+    return;
+  }
+  // The same steps as making the window 100 % opaque with set: layered style added only when
+  // missing, then alpha 255.
+  apply_window_opacity(os, 100);
+  write_console_opacity(os, 100);
+}
 
 }  // namespace frostpane

@@ -1,10 +1,20 @@
+// Takes back what set and the slider did, for the host the tool runs in; the other host is
+// never touched.
 #pragma once
+
+#include <string>
 
 #include "platform.h"
 
 namespace frostpane {
 
-// Takes back what set and the slider did, for the host the tool runs in.
+// The settings text without any useAcrylic, acrylicOpacity or integer opacity member (outside
+// comments and strings), commas tidied. Nothing is inserted.
+std::string restore_settings_text(std::string text);
+
+// Inside Windows Terminal: the settings file cleaned and written back (even when nothing was
+// found), with the read and write messages on standard error. In a classic console: the window
+// made fully opaque and WindowAlpha 255 stored, silently.
 void restore_transparency(Platform& os);
 
 }  // namespace frostpane

@@ -94,7 +94,7 @@ TEST(Dispatcher, ExitCodesOutputAndEffects) {
       {{"SET"}, 1, true, std::nullopt},   {{"set."}, 1, true, std::nullopt},  {{"set", "abc"}, 1, true, std::nullopt},
       {{"set", ""}, 1, true, std::nullopt}, {{"set", "50", "x"}, 1, true, std::nullopt},
       {{"check", "x", "y"}, 0, false, std::nullopt}, {{}, 0, false, std::nullopt},
-      {{"restore"}, 0, false, std::nullopt}, {{"slider"}, 0, false, std::nullopt},
+      {{"restore"}, 0, false, 255}, {{"slider"}, 0, false, std::nullopt},
   };
   for (const auto& row : rows) {
     FakePlatform os;
