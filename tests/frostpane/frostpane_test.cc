@@ -98,6 +98,7 @@ TEST(Dispatcher, ExitCodesOutputAndEffects) {
   };
   for (const auto& row : rows) {
     FakePlatform os;
+    os.keys = {'\r'};  // ends the slider at once
     std::string shown;
     for (auto* a : row.args) shown += std::string("'") + a + "' ";
     EXPECT_EQ(run(os, row.args), row.exit) << shown;
