@@ -54,6 +54,8 @@ TEST(RestoreText, Cases) {
       {"byte-order mark and CR LF pass through",
        "\xEF\xBB\xBF{\r\n  \"useAcrylic\": true,\r\n  \"acrylicOpacity\": 0.5,\r\n  \"x\": 1\r\n}\r\n",
        "\xEF\xBB\xBF{\r\n  \"x\": 1\r\n}\r\n"},
+      {"a fractional opacity is kept whole, its neighbour untouched", R"({"a": 1, "opacity": 0.5})",
+       R"({"a": 1, "opacity": 0.5})"},
       {"empty text", "", ""},
   };
   for (const auto& c : cases) EXPECT_EQ(restore_settings_text(c.before), c.after) << c.what;

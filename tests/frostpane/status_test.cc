@@ -150,7 +150,7 @@ TEST(StatusSearch, FirstMatchOutsideCommentsAndStrings) {
          f.acrylic_opacity = 0.4;
          return f;
        }()},
-      {"a fractional opacity takes its integer digits", R"({"opacity": 70.5})", plain_opacity(70)},
+      {"a fractional opacity is no member of the integer form", R"({"opacity": 70.5, "x": 1})", TerminalFindings{}},
       {"a quoted value is not matched", R"({"useAcrylic": "true", "opacity": "70"})", TerminalFindings{}},
       {"empty object", "{}", TerminalFindings{}},
   };
