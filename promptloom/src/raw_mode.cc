@@ -177,7 +177,10 @@ std::int32_t raw_mode_count() {
 }
 
 int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-               plm_mouse_event* mouse) {
+               plm_mouse_event* mouse, bool* mouse_from_vt) {
+    if (mouse_from_vt != nullptr) {
+        *mouse_from_vt = false;
+    }
     if (mouse != nullptr) {
         *mouse = plm_mouse_event{};
     }
@@ -217,6 +220,9 @@ int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_e
         mouse->button = r.button;
         mouse->released = r.released;
         mouse->valid = 1;
+        if (mouse_from_vt != nullptr) {
+            *mouse_from_vt = true;
+        }
         plm_debug_log(sys, "[PLM_DBG] vt_mouse x=%d y=%d btn=%d rel=%d\n", mouse->x, mouse->y, mouse->button,
                       mouse->released);
     }

@@ -49,8 +49,10 @@ std::int32_t raw_mode_count();
 // Reads until one key or mouse action is delivered: console mouse records when the console is in
 // record mode, else bytes through the decoder. 1 when an event was delivered, 0 when reading
 // failed or the input ended.
+// `mouse_from_vt` (may be null) tells where a delivered mouse action came from: VT bytes (rows
+// count from the window's top) or a console record (rows count from the buffer's top).
 int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-               plm_mouse_event* mouse);
+               plm_mouse_event* mouse, bool* mouse_from_vt = nullptr);
 
 // One key from getwch (0x00/0xE0 prefix codes for the navigation keys). 1 for a key of the
 // table, else 0 with the record holding PLM_KEY_NONE.
