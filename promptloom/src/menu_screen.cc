@@ -1,0 +1,119 @@
+#include "menu_screen.h"
+
+#include "raw_mode.h"
+
+namespace plm {
+
+namespace {
+
+constexpr uint16_t k_blank_attributes = 0x0007;  // grey on black
+
+coord row_start(int32_t row) {
+    coord c;
+    c.x = 0;
+    c.y = static_cast<int16_t>(row);
+    return c;
+}
+
+}  // namespace
+
+draw_target menu_draw_target(platform& sys, handle_t out, const menu_geometry& g) {
+    draw_target t;
+    t.handle_valid = handle_is_valid(out);
+    uint32_t mode = 0;
+    t.vt_output = t.handle_valid && sys.get_console_mode(out, &mode) && (mode & k_enable_virtual_terminal_processing);
+    t.width = g.width;
+    t.win_top = g.win_top;
+    return t;
+}
+
+void play_frame(platform& sys, handle_t out, const draw_list& frame) {
+    bool pending_text = false;
+    for (const draw_op& op : frame.ops) {
+        if (op.kind == draw_op::text) {
+            sys.write_output(std::string_view(frame.bytes).substr(op.begin, op.end - op.begin));
+            pending_text = true;
+            continue;
+        }
+        // Console calls act at once; text still buffered in standard output must
+        // reach the screen first, or it would land where the cursor moves next.
+        if (pending_text) {
+            sys.flush_output();
+            pending_text = false;
+        }
+        coord at = row_start(op.row);
+        if (op.kind == draw_op::api_clear_row) {
+            uint32_t written = 0;
+            uint32_t cells = op.width > 0 ? static_cast<uint32_t>(op.width) : 0;
+            sys.fill_output_character(out, ' ', cells, at, &written);
+            sys.fill_output_attribute(out, k_blank_attributes, cells, at, &written);
+        }
+        sys.set_cursor_position(out, at);
+    }
+    sys.flush_output();
+}
+
+void ensure_buffer_rows(platform& sys, handle_t out, int32_t rows_needed) {
+    screen_info info;
+    if (!handle_is_valid(out) || !sys.get_screen_buffer_info(out, &info)) return;
+    int32_t wanted = buffer_rows_wanted(info, rows_needed);
+    if (wanted == 0) return;
+    coord size;
+    size.x = info.size.x;
+    size.y = static_cast<int16_t>(wanted);
+    sys.set_screen_buffer_size(out, size);
+}
+
+void scroll_list(platform& sys, handle_t out, const menu_geometry& g, bool up) {
+    if (!handle_is_valid(out) || g.visible_rows <= 1 || g.width < 1) return;
+    int32_t first = up ? g.start_row + 1 : g.start_row;
+    int32_t last = up ? g.start_row + g.visible_rows - 1 : g.start_row + g.visible_rows - 2;
+    if (last < first) return;
+    small_rect rect;
+    rect.left = 0;
+    rect.top = static_cast<int16_t>(first);
+    rect.right = static_cast<int16_t>(g.width - 1);
+    rect.bottom = static_cast<int16_t>(last);
+    sys.scroll_screen_buffer(out, rect, nullptr, row_start(up ? g.start_row : g.start_row + 1), ' ',
+                             k_blank_attributes);
+}
+
+menu_measure measure_menu_window(platform& sys, handle_t out) {
+    menu_measure m;
+    m.have_first = sys.get_screen_buffer_info(out, &m.first);
+    m.have_second = handle_is_valid(out) && sys.get_screen_buffer_info(out, &m.second);
+    return m;
+}
+
+bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
+                     plm_mouse_event* mouse, int32_t win_top) {
+    for (;;) {
+        *mouse = plm_mouse_event{};
+        bool from_vt = false;
+        if (read_event(sys, in, decoder, key, mouse, &from_vt) == 1) {
+            if (mouse->valid) mouse->y = mouse_buffer_row(mouse->y, from_vt, win_top);
+            return true;
+        }
+        if (read_key_getwch(sys, key) == 1) return true;
+        if (sys.input_closed()) return false;
+    }
+}
+
+menu_clock menu_now(platform& sys) {
+    menu_clock c;
+    c.seconds = sys.clock_seconds();
+    c.tick = sys.tick_count();
+    c.tick64 = sys.tick_count64();
+    return c;
+}
+
+menu_raw_mode::menu_raw_mode(platform& sys, handle_t in, handle_t out) : sys_(sys), in_(in), out_(out) {
+    int32_t vt_input = 0;  // the menus read both sources whatever the input mode
+    entered_ = raw_mode_enter(sys, in, out, &saved_in_, &saved_out_, &vt_input) == 1;
+}
+
+menu_raw_mode::~menu_raw_mode() {
+    if (entered_) raw_mode_leave(sys_, in_, out_, saved_in_, saved_out_);
+}
+
+}  // namespace plm
