@@ -344,6 +344,52 @@ TEST_F(menu_test, SingleMetricsLine) {
     EXPECT_EQ(fake.files["menu.log"], fake.err);
 }
 
+// Without a terminal, or when raw mode cannot be entered, the single menu is the numbered menu
+// with the same arguments: the same status, index, output and console calls as calling it.
+TEST_F(menu_test, SingleFallsBackToTheNumberedMenu) {
+    struct Case {
+        const char* name;
+        void (*setup)(fake_platform&);
+    };
+    const Case cases[] = {
+        {"output redirected", [](fake_platform& f) { f.tty_out = false; }},
+        {"input redirected", [](fake_platform& f) { f.tty_in = false; }},
+        {"console modes unreadable", [](fake_platform& f) { f.fail_get_input_mode = true; }},
+        {"output mode unreadable", [](fake_platform& f) { f.fail_get_output_mode = true; }},
+    };
+    make_items(3);
+    for (const Case& c : cases) {
+        fake_platform direct, menu;
+        for (fake_platform* f : {&direct, &menu}) {
+            c.setup(*f);
+            f->feed_line("3\n");
+            f->feed_bytes("3\r");
+        }
+        size_t want = 77, got = 77;
+        int32_t want_status, got_status;
+        {
+            platform_override o(direct);
+            want_status = plm_menu_choice(ctx, "T", items.data(), 3, 1, &want);
+        }
+        {
+            platform_override o(menu);
+            got_status = plm_menu_choice_interactive(ctx, "T", items.data(), 3, 1, &got);
+        }
+        EXPECT_EQ(got_status, want_status) << c.name;
+        EXPECT_EQ(got, want) << c.name;
+        EXPECT_EQ(menu.out, direct.out) << c.name;
+        // After its own failed attempt at raw mode, the menu's calls are the numbered menu's.
+        ASSERT_GE(menu.calls.size(), direct.calls.size()) << c.name;
+        EXPECT_TRUE(std::equal(direct.calls.begin(), direct.calls.end(),
+                               menu.calls.end() - static_cast<std::ptrdiff_t>(direct.calls.size())))
+            << c.name;
+        for (size_t k = 0; k < menu.calls.size() - direct.calls.size(); ++k) {
+            EXPECT_EQ(menu.calls[k].rfind("get_console_mode", 0), 0u) << c.name << ": " << menu.calls[k];
+        }
+        EXPECT_EQ(menu.out.find("\x1b[?1000h"), std::string::npos) << c.name;
+    }
+}
+
 // ---------------------------------------------------------------------------
 // Multi choice
 
@@ -479,6 +525,27 @@ TEST_F(menu_test, MultiTextFallbackAnswers) {
         EXPECT_EQ(f.count_calls("sleep"), 0u);
         EXPECT_EQ(f.count_calls("set_console_mode"), 0u);
     }
+}
+
+// Raw mode refused with both streams terminals: the numbered menu (default index 0) ticks at
+// most the one item it returns; its own prompt cannot enter raw mode either, so nothing is ticked.
+TEST_F(menu_test, MultiRawModeRefusedUsesTheNumberedMenu) {
+    make_items(3);
+    fake_platform direct;
+    direct.fail_get_input_mode = true;
+    size_t index = 0;
+    int32_t numbered_status;
+    {
+        platform_override o(direct);
+        numbered_status = plm_menu_choice(ctx, "T", items.data(), 3, 0, &index);
+    }
+    ASSERT_NE(numbered_status, PLM_OK);
+    fake.fail_get_input_mode = true;
+    std::vector<unsigned char> flags{1, 1, 1};
+    EXPECT_EQ(multi(flags, 0, "T"), numbered_status);
+    EXPECT_EQ(flags, (std::vector<unsigned char>{0, 0, 0}));
+    EXPECT_EQ(fake.out, direct.out);
+    EXPECT_EQ(fake.count_calls("read_line"), direct.count_calls("read_line"));
 }
 
 TEST_F(menu_test, MultiEndOfInputOnATerminal) {
