@@ -108,6 +108,11 @@ TEST_F(menu_test, SingleFirstFrameAndEnter) {
     EXPECT_EQ(drawn(), "Pick\n" + row_start(5) + plain_vt(1, "item1") + row_start(6) + highlighted(2, "item2") +
                            row_start(7) + plain_vt(3, "item3") + "\x1b[?1000l\x1b[?1015l\x1b[?1006l\x1b[?1003l");
     EXPECT_EQ(fake.count_calls("set_buffer_size"), 0u);
+    // The title is on the screen before the cursor row is measured.
+    auto title_at = std::find(fake.calls.begin(), fake.calls.end(), "write Pick\n");
+    ASSERT_NE(title_at, fake.calls.end());
+    EXPECT_EQ(*(title_at + 1), "flush");
+    EXPECT_EQ(*(title_at + 2), "get_screen_buffer_info out");
     expect_raw_mode_left();
 }
 
