@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The installed library as a caller finds it: header, library, CMake package and pkg-config file.
+# The installed library (cmake/PromptloomPackage.cmake) as a caller finds it: header, library,
+# CMake package and pkg-config file.
 # Natively a small C program is built against the installed tree both ways and run; in the
 # 64-bit Windows tree the installed files are checked.
 set -u
@@ -11,10 +12,9 @@ cmake --install "$VM_BUILD" --prefix "$prefix" >"$tmp/install.log" 2>&1
 check_eq "cmake --install succeeds" 0 $?
 
 check_true "header installed" test -f "$prefix/include/promptloom.h"
-config=$(find "$prefix" -name promptloom-config.cmake | head -n 1)
+config=$(find "$prefix" -name promptloomConfig.cmake | head -n 1)
 check_true "CMake package installed" test -n "$config"
 pc=$(find "$prefix" -name promptloom.pc | head -n 1)
-check_true "pkg-config file installed" test -n "$pc"
 
 case "$VM_TARGET" in
   x64)
@@ -22,6 +22,7 @@ case "$VM_TARGET" in
     check_true "import library in lib" test -f "$prefix/lib/libpromptloom.dll.a"
     ;;
   native)
+    check_true "pkg-config file installed" test -n "$pc"
     cat >"$tmp/app.c" <<'C'
 #include <stdio.h>
 #include <promptloom.h>
