@@ -264,6 +264,38 @@ TEST_F(menu_test, SingleTypedNumbersOnTheFakeClock) {
     }
 }
 
+TEST_F(menu_test, MotionAndTypingTimersUseThePlatformClock) {
+    struct Case {
+        const char* name;
+        uint64_t second_motion_ms;  // motion over item 3 after motion over item 2 at 1000 ms
+        size_t chosen;
+    };
+    for (const Case& c : {Case{"within 30 ms ignored", 1029, 1}, Case{"after 30 ms acted on", 1030, 2}}) {
+        fake_platform f;
+        platform_override o(f);
+        make_items(5);
+        f.feed_bytes(sgr(35, 1, 2), 1000);
+        f.feed_bytes(sgr(35, 1, 3), c.second_motion_ms);
+        f.feed_bytes(kEnter, 2000);
+        size_t out = 0;
+        ASSERT_EQ(plm_menu_choice_interactive(ctx, nullptr, items.data(), 5, 0, &out), PLM_OK);
+        EXPECT_EQ(out, c.chosen) << c.name;
+    }
+    for (uint64_t gap : {1400u, 1600u}) {
+        fake_platform f;
+        platform_override o(f);
+        make_items(5);
+        f.feed_bytes("x", 1000);
+        f.feed_bytes("Quill", 1000 + gap);
+        f.feed_bytes(kEscape, 9000);
+        size_t out = 0;
+        int32_t status = plm_menu_choice_interactive(ctx, nullptr, items.data(), 5, 0, &out);
+        // After a pause of more than 1.5 s the word stands alone and matches.
+        EXPECT_EQ(status, gap > 1500 ? PLM_OK : PLM_ERR_INVALID_ARGUMENT) << gap;
+        EXPECT_EQ(f.env.count("VLM_MENU_RESULT_OVERRIDE"), gap > 1500 ? 1u : 0u) << gap;
+    }
+}
+
 TEST_F(menu_test, SingleHiddenWordSetsTheOverride) {
     make_items(5);
     fake.feed_bytes(std::string(kDown), 1000);
