@@ -260,32 +260,6 @@ TEST(MenuRender, NullItemIsEmptyText) {
     EXPECT_EQ(d.bytes, "\x1b[1;1H\x1b[2K\x1b[1;1H\x1b[38;2;230;237;243m\x1b[1m\x1b[4m1. \x1b[0m");
 }
 
-TEST(MenuRender, SingleStatusLine) {
-    single_fixture f(30);
-    f.view.start_row = 15;
-    f.view.visible_rows = 9;
-    const std::string pos = "\x1b[25;1H\x1b[25;1H\x1b[2K\x1b[25;1H";
-    struct Case {
-        size_t top;
-        const char* digits;
-        std::string expected;
-    };
-    const Case cases[] = {
-        {0, "", pos + "v "},
-        {5, "", pos + "^ v "},
-        {21, "", pos + "^ "},
-        {21, "12", pos + "^ \x1b[38;2;122;209;168m12\x1b[0m"},
-        {0, "7", pos + "v \x1b[38;2;122;209;168m7\x1b[0m"},
-    };
-    for (const Case& c : cases) {
-        f.view.top = c.top;
-        f.view.digits = c.digits;
-        draw_list d;
-        render_menu_status(d, draw_target{}, f.view);
-        EXPECT_EQ(d.bytes, c.expected) << c.top << " " << c.digits;
-    }
-}
-
 TEST(MenuRender, NoStatusLineWhileAllItemsFit) {
     single_fixture f(5);
     f.view.visible_rows = 20;
@@ -295,40 +269,6 @@ TEST(MenuRender, NoStatusLineWhileAllItemsFit) {
     EXPECT_TRUE(d.ops.empty());
     render_menu_rows(d, draw_target{}, f.view);
     EXPECT_EQ(d.bytes.find("12"), std::string::npos);
-}
-
-TEST(MenuRender, ConsoleApiStepsWithoutVtOutput) {
-    single_fixture f(30);
-    f.view.start_row = 3;
-    f.view.visible_rows = 2;
-    draw_target t;
-    t.vt_output = false;
-    t.width = 100;
-    draw_list d;
-    render_menu_rows(d, t, f.view);
-    std::string shape;
-    for (const draw_op& op : d.ops) {
-        if (op.kind == draw_op::api_clear_row)
-            shape += "C" + std::to_string(op.row) + "/" + std::to_string(op.width) + " ";
-        else if (op.kind == draw_op::api_move_to_row)
-            shape += "M" + std::to_string(op.row) + " ";
-        else
-            shape += "[" + d.bytes.substr(op.begin, op.end - op.begin) + "] ";
-    }
-    EXPECT_EQ(shape,
-              "C3/100 M3 [\x1b[38;2;230;237;243m\x1b[1m\x1b[4m1. item1\x1b[0m] C4/100 M4 [  2. item2] "
-              "M5 C5/100 M5 [v ] ");
-}
-
-TEST(MenuRender, VtRowsCountFromTheWindowTop) {
-    single_fixture f(5);
-    f.view.start_row = 90;
-    f.view.visible_rows = 10;
-    draw_target t;
-    t.win_top = 70;
-    draw_list d;
-    render_menu_item(d, t, f.view, 0);
-    EXPECT_EQ(d.bytes.rfind("\x1b[21;1H\x1b[2K\x1b[21;1H", 0), 0u) << d.bytes;
 }
 
 // ---------------------------------------------------------------------------
@@ -664,7 +604,6 @@ TEST(MultiMenuRender, LineFormats) {
     f.view.start_row = 2;
     f.flags[1] = 1;
     f.flags[2] = 7;  // any non-zero flag is a tick
-    const std::string pos = "\x1b[3;1H\x1b[2K\x1b[3;1H";
     struct Case {
         const char* name;
         int64_t focus, index;
@@ -690,7 +629,6 @@ TEST(MultiMenuRender, LineFormats) {
             EXPECT_EQ(d.bytes, "\x1b[" + row + ";1H\x1b[2K\x1b[" + row + ";1H" + c.expected_tail) << c.name;
         }
     }
-    (void)pos;
 }
 
 TEST(MultiMenuRender, RowsOutsideTheListDrawNothing) {
@@ -702,21 +640,6 @@ TEST(MultiMenuRender, RowsOutsideTheListDrawNothing) {
         render_multi_item(d, draw_target{}, f.view, index);
         EXPECT_TRUE(d.ops.empty()) << index;
     }
-}
-
-TEST(MultiMenuRender, ThreeItemsInATallWindow) {
-    multi_fixture f(3);
-    screen_info s = window(2, 0, 24);
-    menu_geometry g = multi_menu_layout(&s, &s);
-    multi_menu_state st = multi_menu_begin(3, f.flags.data(), g);
-    draw_list d;
-    render_multi_rows(d, draw_target{}, multi_menu_view(st, f.items.data()));
-    EXPECT_EQ(d.bytes,
-              "\x1b[3;1H\x1b[2K\x1b[3;1H\x1b[38;2;230;237;243m\x1b[1m\x1b[4m[ ]1. item1\x1b[0m"
-              "\x1b[4;1H\x1b[2K\x1b[4;1H[ ]2. item2"
-              "\x1b[5;1H\x1b[2K\x1b[5;1H[ ]3. item3"
-              "\x1b[6;1H\x1b[2K\x1b[6;1H确定"
-              "\x1b[25;1H\x1b[25;1H\x1b[2K\x1b[25;1HSPACE=toggle ENTER=ok");
 }
 
 TEST(MultiMenuRender, HintMarkersWith40ItemsInTenRows) {
