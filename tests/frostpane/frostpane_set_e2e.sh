@@ -2,31 +2,9 @@
 # frostpane.exe set, for real under Wine: the classic console (layered window,
 # WindowAlpha in the registry, EnableTransparency, code page given back) in a
 # tmux pane, and the Windows Terminal settings file through a test LOCALAPPDATA.
-set -u
-. "$VM_SRC/tests/lib/assert.sh"
-. "$VM_SRC/tests/lib/wine.sh"
-. "$VM_SRC/tests/lib/console.sh"
-
-tmp=$(mktemp -d /tmp/fpset.XXXXXX)
-trap 'con_stop; wine_stop_group; chmod -R u+w "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
-wine_reset_group frostpane-set
-exe=$(wine_path "$VM_BIN/frostpane.exe")
-probe=$(wine_path "$VM_BIN/frostpane_console_probe.exe")
-personalize='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Themes\Personalize'
-cmd_key='HKCU\Console\C:_windows_System32_cmd.exe'
+. "$VM_SRC/tests/frostpane/frostpane_e2e.sh" frostpane-set
 
 # --- Classic console: commands run from a batch file so they share one console.
-con_start
-run_batch() {  # run_batch NAME LINES... : runs the lines in one console, waits for the end
-  local name=$1; shift
-  printf '@%s\r\n' "$@" >"$tmp/$name.bat"
-  con_run_exe "$name" "cmd /c $(printf '%q' "$(wine_path "$tmp/$name.bat")")"
-  local status
-  status=$(con_wait_dead "$name" 20000)
-  con_kill "$name"
-  [ "$status" != running ]
-}
-
 run_batch fresh "$probe $(wine_path "$tmp/before.txt")" "$exe set 50" "$probe $(wine_path "$tmp/after.txt")"
 before=$(cat "$tmp/before.txt" 2>/dev/null)
 after=$(cat "$tmp/after.txt" 2>/dev/null)
