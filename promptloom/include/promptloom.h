@@ -128,8 +128,9 @@ typedef struct plm_completion_result {
     size_t capacity;
 } plm_completion_result;
 
-/* Completion: called on TAB when the prompt's completion flag is on. Return 0 for success;
- * the first candidate then replaces the line. */
+/* Completion: called on TAB when the prompt's completion flag is on, with these three
+ * arguments (the key record is not passed). Return 0 for success; a non-null first candidate
+ * then replaces the whole line, cursor at its end. */
 typedef int (*plm_complete_fn)(const plm_completion_request* request, plm_completion_result* result,
                                void* user_data);
 
@@ -213,20 +214,36 @@ PLM_API int32_t plm_version_number(void);
 PLM_API const char* plm_version_string(void);
 
 /* ---- Line prompt and history ----------------------------------------------------------------
- * PENDING: the prompt and history exports below are declared with their final signatures but
- * not built yet; until they are, plm_prompt_run and plm_history_add return
- * PLM_ERR_NOT_SUPPORTED, plm_history_count 0, plm_history_get null, and
- * plm_default_prompt_options leaves the record untouched. */
+ * Keys on a terminal (arrow-key mode, PLM_EDIT_MODE_DEFAULT): characters 0x20..0x7E insert
+ * (other bytes, UTF-8 included, are dropped), Enter accepts, Backspace/Delete, Left/Right,
+ * Home/End, Up/Down browse the history, Tab asks the completion callback, Ctrl+C cancels;
+ * Page Up/Down and Escape do nothing.
+ * vi mode (PLM_EDIT_MODE_VI) starts in insert mode (keys as above); Escape enters normal mode:
+ * h l 0 $ w W b B e E move, i a A insert, x Backspace Delete delete under the cursor, k j
+ * history, d c y with $ w b e or doubled (dd cc yy) delete/change/yank into a 255-byte kill
+ * buffer, p pastes after the cursor; Enter accepts and Ctrl+C cancels in both modes. On VT
+ * input an Escape is only known when the next byte arrives, and that byte goes with it: press
+ * Escape twice (or Escape and a key meant to be lost) to reach normal mode.
+ * Each key is followed by a redraw of the whole row: "\r\e[2K", the prompt, the line, and
+ * "\e[<n>D" when the cursor is n columns before the end. A line wider than the window scrolls
+ * sideways: the row shows the part that holds the cursor and never reaches the last column. */
 
 /* Fills *options with the defaults: prompt "VLM> ", history 1, completion 1, edit mode 0,
  * reserved fields 0, 1, 0, 200, 0. A null pointer is ignored. */
 PLM_API void plm_default_prompt_options(plm_prompt_options* options);
 
-/* Reads one line. On a terminal: raw mode, editing keys, history, completion; otherwise one
- * plain line from standard input. options may be null (the defaults).
- * PLM_OK with the line (no line end, NUL-terminated) in buffer;
- * PLM_ERR_INVALID_ARGUMENT for a null ctx or buffer, size 0, or a line that does not fit;
- * PLM_ERR_OUT_OF_MEMORY; PLM_ERR_IO when the terminal cannot be set up or no line can be read. */
+/* Reads one line. On a terminal (standard input and output both): raw mode, the editing keys
+ * above, history, completion, and the context's on_event callback after every key or mouse
+ * action read; otherwise the prompt text and one plain line from standard input (at most 4095
+ * bytes per call; line end removed; not added to the history). options may be null (the
+ * defaults). PLM_OK with the line (no line end, NUL-terminated) in buffer, added to the history
+ * when its flag is on and the line is not empty;
+ * PLM_ERR_INVALID_ARGUMENT for a null ctx or buffer, size 0, or a line that does not fit
+ * (the line is then lost and not stored);
+ * PLM_ERR_OUT_OF_MEMORY;
+ * PLM_ERR_IO when the terminal cannot be set up, the input ends, or the user cancels with
+ * Ctrl+C; buffer and history are then untouched (after Ctrl+C the cursor moves to the next
+ * row). */
 PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer,
                                size_t buffer_size);
 
@@ -242,10 +259,12 @@ PLM_API size_t plm_history_count(plm_context* ctx);
 PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
 
 /* ---- Menus ------------------------------------------------------------------------------------
- * PENDING: the three menus below are declared with their final signatures but not built yet;
- * until they are, they return PLM_ERR_NOT_SUPPORTED and write nothing. */
+ * PENDING: the two interactive menus below are declared with their final signatures but not
+ * built yet; until they are, they return PLM_ERR_NOT_SUPPORTED and write nothing. */
 
-/* Prints the optional title and "  N. item" lines, reads the answer through the prompt and
+/* Prints the optional title and "  N. item" lines (a null item as an empty text), reads the
+ * answer as one line through the prompt (no prompt text, no history, no completion, arrow-key
+ * mode; at most 63 bytes) and
  * stores the chosen 0-based index in *out_index (default_index, or 0 when that is out of range,
  * for an answer that is no item number). PLM_ERR_INVALID_ARGUMENT for null ctx, items or
  * out_index or count 0; other prompt failures are passed through with *out_index untouched. */

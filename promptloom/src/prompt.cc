@@ -1,27 +1,218 @@
-// The line prompt and its history.
-//
-// PENDING (issue 8, plm-prompt): placeholders with the final signatures so that the library
-// exports its whole interface; they do no work yet.
-#include "frame.h"
+// The line prompt and its history: the line editor driven through the platform, one event at a
+// time, with a full redraw of the prompt row after each.
+#include "prompt.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "history.h"
+#include "line_editor.h"
+#include "raw_mode.h"
+
+namespace plm {
+
+namespace {
+
+constexpr const char* k_default_prompt = "VLM> ";
+constexpr int k_fallback_line_size = 4096;
+
+struct prompt_settings {
+    const char* prompt;
+    std::size_t prompt_length;
+    std::size_t prompt_columns;
+    bool history;
+    bool completion;
+    std::int32_t edit_mode;
+};
+
+prompt_settings settings_from(const plm_prompt_options* options) {
+    plm_prompt_options defaults;
+    plm_default_prompt_options(&defaults);
+    const plm_prompt_options& o = options != nullptr ? *options : defaults;
+    prompt_settings s{};
+    s.prompt = o.prompt != nullptr ? o.prompt : k_default_prompt;
+    s.prompt_length = std::strlen(s.prompt);
+    s.prompt_columns = display_columns(s.prompt, s.prompt_length);
+    s.history = o.history != 0;
+    s.completion = o.completion != 0;
+    s.edit_mode = o.edit_mode;
+    return s;
+}
+
+// No terminal: the prompt, then one line as fgets reads it (a longer line leaves its rest for
+// the next call). Console modes, loop record, callbacks and history stay untouched.
+std::int32_t plain_line(platform& sys, const prompt_settings& s, char* buffer, std::size_t buffer_size) {
+    sys.write_output(std::string_view(s.prompt, s.prompt_length));
+    sys.flush_output();
+    char line[k_fallback_line_size];
+    if (!sys.read_line(line, k_fallback_line_size)) return PLM_ERR_IO;
+    std::size_t n = std::strlen(line);
+    while (n > 0 && (line[n - 1] == '\r' || line[n - 1] == '\n')) --n;
+    if (n + 1 > buffer_size) return PLM_ERR_INVALID_ARGUMENT;
+    std::memcpy(buffer, line, n);
+    buffer[n] = '\0';
+    return PLM_OK;
+}
+
+// Window width in columns for the horizontal scrolling of long lines; 0 when unknown.
+std::size_t window_columns(platform& sys, handle_t out) {
+    screen_info info;
+    if (!sys.get_screen_buffer_info(out, &info)) return 0;
+    const int width = info.window.right - info.window.left + 1;
+    return width > 0 ? static_cast<std::size_t>(width) : 0;
+}
+
+void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, editor_state& ed) {
+    const prompt_view view = compute_view(ed, s.prompt_columns, window_columns(sys, out));
+    sys.write_output("\r\x1b[2K");
+    sys.write_output(std::string_view(s.prompt, s.prompt_length));
+    sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
+    if (view.cursor_left > 0) {
+        char move[32];
+        const int n = std::snprintf(move, sizeof move, "\x1b[%uD", static_cast<unsigned>(view.cursor_left));
+        sys.write_output(std::string_view(move, static_cast<std::size_t>(n)));
+    }
+    sys.flush_output();
+}
+
+// Every way out of a prompt on a terminal goes through here, also when a callback or the
+// platform throws: loop record, raw mode, line buffer, in this order.
+class terminal_session {
+public:
+    terminal_session(platform& sys, plm_context* ctx, editor_state& ed) : sys_(sys), ctx_(ctx), ed_(ed) {}
+    terminal_session(const terminal_session&) = delete;
+    terminal_session& operator=(const terminal_session&) = delete;
+    ~terminal_session() {
+        ctx_->loop.active = 0;
+        if (raw_) raw_mode_leave(sys_, in, out, saved_in, saved_out);
+        editor_end(ed_);
+    }
+    bool enter() {
+        in = sys_.std_input_handle();
+        out = sys_.std_output_handle();
+        raw_ = raw_mode_enter(sys_, in, out, &saved_in, &saved_out, &vt_input) != 0;
+        return raw_;
+    }
+
+    handle_t in = nullptr;
+    handle_t out = nullptr;
+    std::uint32_t saved_in = 0;
+    std::uint32_t saved_out = 0;
+    std::int32_t vt_input = 0;
+
+private:
+    platform& sys_;
+    plm_context* ctx_;
+    editor_state& ed_;
+    bool raw_ = false;
+};
+
+// One event: the VT reader when raw mode set VT input, else (or when it gave nothing) the
+// getwch reader. False once the input has gone for good.
+bool read_one_event(platform& sys, plm_context* ctx, terminal_session& term, plm_input_decoder& decoder,
+                    plm_key_event& key, plm_mouse_event& mouse) {
+    for (;;) {
+        sys.sleep_ms(0);
+        ++ctx->loop.iterations;
+        mouse = plm_mouse_event{};
+        int got = 0;
+        if (term.vt_input == 1) got = read_event(sys, term.in, &decoder, &key, &mouse);
+        if (got == 0) got = read_key_getwch(sys, &key);
+        if (got != 0) return true;
+        if (sys.input_closed()) return false;
+    }
+}
+
+std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_settings& s, char* buffer,
+                              std::size_t buffer_size) {
+    editor_state ed;
+    if (!editor_begin(sys, ed, s.edit_mode, s.history, s.completion)) return PLM_ERR_OUT_OF_MEMORY;
+    terminal_session term(sys, ctx, ed);
+    if (!term.enter()) return PLM_ERR_IO;
+
+    plm_input_decoder decoder;
+    decoder_reset(&decoder);
+    ctx->loop.active = 1;
+    redraw_prompt_line(sys, term.out, s, ed);
+
+    for (;;) {
+        plm_key_event key{};
+        plm_mouse_event mouse{};
+        if (!read_one_event(sys, ctx, term, decoder, key, mouse)) return PLM_ERR_IO;
+        if (ctx->callbacks.on_event != nullptr)
+            (void)ctx->callbacks.on_event(&key, mouse.valid == 1 ? &mouse : nullptr, ctx->user_data);
+
+        editor_env env;
+        env.history = &ctx->history;
+        env.complete = ctx->callbacks.complete;
+        env.user_data = ctx->user_data;
+        switch (perform_action(ed, map_key(ed, key), key, env)) {
+            case step_result::accept:
+                sys.write_output("\n");
+                sys.flush_output();
+                if (ed.line.length + 1 > buffer_size) return PLM_ERR_INVALID_ARGUMENT;
+                std::memcpy(buffer, ed.line.text, ed.line.length + 1);
+                if (s.history) (void)history_add(sys, ctx->history, buffer);
+                return PLM_OK;
+            case step_result::cancel:
+                // The cancelled line stays visible; the caller's next output starts below it.
+                sys.write_output("\n");
+                sys.flush_output();
+                return PLM_ERR_IO;
+            case step_result::out_of_memory: return PLM_ERR_OUT_OF_MEMORY;
+            case step_result::go_on: break;
+        }
+        redraw_prompt_line(sys, term.out, s, ed);
+    }
+}
+
+}  // namespace
+
+std::int32_t prompt_run(platform& sys, plm_context* ctx, const plm_prompt_options* options, char* buffer,
+                        std::size_t buffer_size) {
+    if (ctx == nullptr || buffer == nullptr || buffer_size == 0) return PLM_ERR_INVALID_ARGUMENT;
+    const prompt_settings s = settings_from(options);
+    if (stdio_is_tty(sys) == 0) return plain_line(sys, s, buffer, buffer_size);
+    return edit_on_terminal(sys, ctx, s, buffer, buffer_size);
+}
+
+}  // namespace plm
+
+using plm::current_platform;
 
 extern "C" {
 
-PLM_API void plm_default_prompt_options(plm_prompt_options*) {}
-
-PLM_API int32_t plm_prompt_run(plm_context*, const plm_prompt_options*, char*, size_t) {
-    return PLM_ERR_NOT_SUPPORTED;
+PLM_API void plm_default_prompt_options(plm_prompt_options* options) {
+    if (options == nullptr) return;
+    options->prompt = "VLM> ";
+    options->reserved0 = 0;
+    options->reserved1 = 1;
+    options->history = 1;
+    options->completion = 1;
+    options->reserved2 = 0;
+    options->reserved3 = 200;
+    options->edit_mode = PLM_EDIT_MODE_DEFAULT;
+    options->reserved4 = 0;
 }
 
-PLM_API int32_t plm_history_add(plm_context*, const char*) {
-    return PLM_ERR_NOT_SUPPORTED;
+PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer,
+                               size_t buffer_size) {
+    return plm::guard_status(
+        [&] { return plm::prompt_run(current_platform(), ctx, options, buffer, buffer_size); });
 }
 
-PLM_API size_t plm_history_count(plm_context*) {
-    return 0;
+PLM_API int32_t plm_history_add(plm_context* ctx, const char* line) {
+    if (ctx == nullptr || line == nullptr) return PLM_ERR_INVALID_ARGUMENT;
+    return plm::guard_status([&] { return plm::history_add(current_platform(), ctx->history, line); });
 }
 
-PLM_API const char* plm_history_get(plm_context*, size_t) {
-    return nullptr;
+PLM_API size_t plm_history_count(plm_context* ctx) {
+    return ctx == nullptr ? 0 : ctx->history.count;
 }
 
-} // extern "C"
+PLM_API const char* plm_history_get(plm_context* ctx, size_t index) {
+    if (ctx == nullptr || index >= ctx->history.count) return nullptr;
+    return ctx->history.items[index];
+}
+
+}  // extern "C"
