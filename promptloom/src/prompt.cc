@@ -16,14 +16,7 @@ namespace {
 constexpr const char* k_default_prompt = "VLM> ";
 constexpr int k_fallback_line_size = 4096;
 
-struct prompt_settings {
-    const char* prompt;
-    std::size_t prompt_length;
-    std::size_t prompt_columns;
-    bool history;
-    bool completion;
-    std::int32_t edit_mode;
-};
+}  // namespace
 
 prompt_settings settings_from(const plm_prompt_options* options) {
     plm_prompt_options defaults;
@@ -38,6 +31,8 @@ prompt_settings settings_from(const plm_prompt_options* options) {
     s.edit_mode = o.edit_mode;
     return s;
 }
+
+namespace {
 
 // No terminal: the prompt, then one line as fgets reads it (a longer line leaves its rest for
 // the next call). Console modes, loop record, callbacks and history stay untouched.
@@ -62,6 +57,8 @@ std::size_t window_columns(platform& sys, handle_t out) {
     return width > 0 ? static_cast<std::size_t>(width) : 0;
 }
 
+}  // namespace
+
 void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, editor_state& ed) {
     const prompt_view view = compute_view(ed, s.prompt_columns, window_columns(sys, out));
     sys.write_output("\r\x1b[2K");
@@ -74,6 +71,8 @@ void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, e
     }
     sys.flush_output();
 }
+
+namespace {
 
 // Every way out of a prompt on a terminal goes through here, also when a callback or the
 // platform throws: loop record, raw mode, line buffer, in this order.

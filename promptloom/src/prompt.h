@@ -5,9 +5,27 @@
 #include <cstdint>
 
 #include "frame.h"
+#include "line_editor.h"
 #include "platform.h"
 
 namespace plm {
+
+// The options of one run, with the prompt's length and screen width worked out once.
+struct prompt_settings {
+    const char* prompt;
+    std::size_t prompt_length;
+    std::size_t prompt_columns;
+    bool history;
+    bool completion;
+    std::int32_t edit_mode;
+};
+
+// The caller's options, or the defaults for null; a null prompt text means "VLM> ".
+prompt_settings settings_from(const plm_prompt_options* options);
+
+// Rewrites the prompt row: "\r\e[2K", the prompt, the shown part of the line, "\e[<n>D" when
+// the cursor is n columns before the end of what was written; then flushes.
+void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, editor_state& ed);
 
 // plm_prompt_run on a given platform: the edited line on a terminal, one plain line without.
 std::int32_t prompt_run(platform& sys, plm_context* ctx, const plm_prompt_options* options, char* buffer,
