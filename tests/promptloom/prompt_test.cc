@@ -2,6 +2,7 @@
 // bytes of every redraw, the results, what reaches the callbacks, and every way out.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -276,10 +277,11 @@ int on_event_cb(const plm_key_event* key, const plm_mouse_event* mouse, void* us
     auto* log = static_cast<event_log*>(user);
     plm_loop* loop = nullptr;
     plm_loop_get(log->ctx, &loop);
-    std::string e = "k" + std::to_string(key->key) + ":" + std::to_string(key->ch);
-    if (mouse != nullptr) e += " m" + std::to_string(mouse->x) + "," + std::to_string(mouse->y) + "," + std::to_string(mouse->button);
-    e += " active=" + std::to_string(loop->active) + " it=" + std::to_string(loop->iterations);
-    e += " hist=" + std::to_string(plm_history_count(log->ctx));
+    char e[160];
+    char m[64] = "";
+    if (mouse != nullptr) std::snprintf(m, sizeof m, " m%d,%d,%d", mouse->x, mouse->y, mouse->button);
+    std::snprintf(e, sizeof e, "k%d:%u%s active=%u it=%llu hist=%u", key->key, key->ch, m, loop->active,
+                  static_cast<unsigned long long>(loop->iterations), static_cast<unsigned>(plm_history_count(log->ctx)));
     log->seen.push_back(e);
     return 1;
 }
