@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# The Windows release archive as a user and a developer receive it: the file list, each
+# binary's machine type and imports, and a caller's program built against the unpacked package
+# with the 64-bit mingw toolchain, run under Wine.
+# Usage: windows_release.sh ARCHIVE.zip   (made by scripts/release.sh)
+set -u
+VM_SRC=${VM_SRC:-$(cd "$(dirname "$0")/../.." && pwd)}
+. "$VM_SRC/tests/lib/assert.sh"
+. "$VM_SRC/tests/lib/wine.sh"
+zip=$(readlink -f "$1")
+tmp=$(mktemp -d); trap 'wine_stop_group; rm -rf "$tmp"' EXIT
+unzip -q "$zip" -d "$tmp/unpacked"
+root=$(find "$tmp/unpacked" -mindepth 1 -maxdepth 1 -type d)
+files=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)
+expected=$(sort <<'LIST'
+LICENSE
+README.md
+frostpane.exe
+rainbanner.exe
+promptloom/bin/promptloom.dll
+promptloom/include/promptloom.h
+promptloom/lib/libpromptloom.dll.a
+promptloom/lib/cmake/promptloom/promptloomConfig.cmake
+promptloom/lib/cmake/promptloom/promptloomConfigVersion.cmake
+promptloom/lib/cmake/promptloom/promptloomTargets.cmake
+promptloom/lib/cmake/promptloom/promptloomTargets-release.cmake
+LIST
+)
+check_eq "archive holds exactly the release files" "$expected" "$files"
+
+system='^(KERNEL32|USER32|ADVAPI32|msvcrt)\.dll$'
+for pair in frostpane.exe:i386 rainbanner.exe:i386 promptloom/bin/promptloom.dll:x86-64; do
+  f=${pair%%:*} machine=${pair##*:}
+  check_contains "$f is $machine" "$(x86_64-w64-mingw32-objdump -f "$root/$f" 2>&1)" "file format pei-$machine"
+  bad=$(x86_64-w64-mingw32-objdump -p "$root/$f" | awk '/DLL Name:/ {print $3}' | grep -Eiv "$system" || true)
+  check_eq "$f imports only system DLLs" "" "$bad"
+done
+
+# A caller's project: find_package(promptloom) from the unpacked archive, 64-bit mingw.
+cmake -S "$VM_SRC/examples/consumer" -B "$tmp/consumer" -G Ninja \
+  -DCMAKE_TOOLCHAIN_FILE="$VM_SRC/cmake/toolchain-mingw-x64.cmake" \
+  -Dpromptloom_DIR="$root/promptloom/lib/cmake/promptloom" >"$tmp/consumer.log" 2>&1 &&
+  cmake --build "$tmp/consumer" >>"$tmp/consumer.log" 2>&1
+rc=$?
+check_eq "consumer builds against the unpacked package" 0 "$rc"
+[ "$rc" = 0 ] || cat "$tmp/consumer.log"
+cp "$root/promptloom/bin/promptloom.dll" "$tmp/consumer/"
+wine_group release
+printf '2\r\nBob\r\n' >"$tmp/answers"
+WINE_STDIN=$tmp/answers wine64_run "$(wine_path "$tmp/consumer/hello_menu.exe")"
+check_eq "consumer runs under Wine" 0 "$WINE_RC"
+out=$(tr -d '\r' <"$WINE_OUT")
+check_contains "the numbered menu answer picks item 2" "$out" "fruit: pear"
+check_contains "the prompt reads the next line" "$out" "hello, Bob"
+finish
