@@ -34,7 +34,7 @@ wine_group() {
 }
 wine_reset_group() {
   local pfx=$VM_WINE_HOME/$1
-  WINEPREFIX=$pfx wineserver -k >/dev/null 2>&1
+  WINEPREFIX=$pfx wineserver -k >/dev/null 2>&1 || true
   rm -rf "$pfx"
   wine_group "$1"
 }
@@ -56,4 +56,4 @@ wine_reg_delete() {
   else /usr/lib/wine/wine64 reg delete "$1" /f >/dev/null 2>&1; fi
 }
 wine_path() { printf 'Z:%s' "$(printf '%s' "$1" | tr '/' '\\')"; }
-wine_stop_group() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1; rm -rf "$WINE_TMP"; }
+wine_stop_group() { [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1; rm -rf "$WINE_TMP"; return 0; }
