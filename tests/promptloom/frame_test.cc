@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 
 #include "fake_platform.h"
@@ -307,6 +308,24 @@ TEST_F(RealDebugLogTest, FileInAMissingFolderStillReachesStandardError) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "[PLM_DBG] kept\n");
     std::ifstream file(path);
     EXPECT_FALSE(file.good());
+}
+
+} // namespace
+} // namespace plm
+
+namespace plm {
+namespace {
+
+// What keeps exceptions from crossing an export: allocation failures become -2, anything else -5,
+// and value-returning exports give their failure value.
+TEST(ExportGuard, ExceptionsBecomeStatusesOrFailureValues) {
+    EXPECT_EQ(guard_status([]() -> std::int32_t { return 3; }), 3);
+    EXPECT_EQ(guard_status([]() -> std::int32_t { throw std::bad_alloc(); }), PLM_ERR_OUT_OF_MEMORY);
+    EXPECT_EQ(guard_status([]() -> std::int32_t { throw std::runtime_error("x"); }), PLM_ERR_INTERNAL);
+    EXPECT_EQ(guard_status([]() -> std::int32_t { throw 7; }), PLM_ERR_INTERNAL);
+    int marker = 0;
+    EXPECT_EQ(guard_value<int*>(nullptr, [&] { return &marker; }), &marker);
+    EXPECT_EQ(guard_value<int*>(nullptr, []() -> int* { throw std::bad_alloc(); }), nullptr);
 }
 
 } // namespace

@@ -34,8 +34,11 @@ int main(void) {
 }
 C
     libdir=$(dirname "$(find "$prefix" -name 'libpromptloom.so*' | head -n 1)")
+    # A sanitizer build's library loads only into a program built with the same runtime.
+    san=""
+    ldd "$libdir/libpromptloom.so" | grep -q libasan && san="-fsanitize=address,undefined"
     flags=$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags --libs promptloom)
-    cc -std=c11 -Wall -Wextra -Wpedantic -Werror -o "$tmp/app-pc" "$tmp/app.c" $flags 2>"$tmp/cc.log"
+    cc -std=c11 -Wall -Wextra -Wpedantic -Werror $san -o "$tmp/app-pc" "$tmp/app.c" $flags 2>"$tmp/cc.log"
     check_eq "a C program builds with pkg-config flags" 0 $?
     check_eq "and runs against the installed library" "promptloom/0.2.0-draft 65536 ctx" \
       "$(LD_LIBRARY_PATH=$libdir "$tmp/app-pc" 2>&1)"
@@ -48,7 +51,7 @@ find_package(promptloom REQUIRED)
 add_executable(app ../app.c)
 target_link_libraries(app PRIVATE promptloom::promptloom)
 CM
-    cmake -S "$tmp/cm" -B "$tmp/cm/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" >"$tmp/cm.log" 2>&1 &&
+    cmake -S "$tmp/cm" -B "$tmp/cm/build" -G Ninja -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_FLAGS="$san" >"$tmp/cm.log" 2>&1 &&
       cmake --build "$tmp/cm/build" >>"$tmp/cm.log" 2>&1
     check_eq "a CMake project builds with find_package(promptloom)" 0 $?
     check_eq "and runs (the package records where the library is)" "promptloom/0.2.0-draft 65536 ctx" \
