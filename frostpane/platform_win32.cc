@@ -126,8 +126,18 @@ bool Win32Platform::add_ctrl_handler(CtrlHandler handler) {
   return SetConsoleCtrlHandler(ctrl_trampoline, TRUE) != FALSE;
 }
 
+// The runtime's keyboard functions read the console itself, not standard input, so the slider
+// still sees its keys when standard input is redirected.
+namespace {
+HANDLE console_input() {
+  static const HANDLE handle = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                           nullptr, OPEN_EXISTING, 0, nullptr);
+  return handle;
+}
+}  // namespace
+
 bool Win32Platform::key_waiting() {
-  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  HANDLE input = console_input();
   // Wine's console only starts reading the terminal once the input handle has
   // been waited on (or read); harmless on Windows.
   WaitForSingleObject(input, 0);
