@@ -9,11 +9,11 @@
 export W=400 H=12
 
 # start_slider NAME [ENV...]: a batch file (probe, slider, exit code, probe) in a fresh pane; waits
-# until the help line is shown.
+# until the help line is shown. $SLIDER_ARGS may add a redirection.
 start_slider() {
   local name=$1; shift
   local batch
-  batch=$(write_batch "$name" "$probe $(tmp_win "$name-before.txt")" "$exe slider" \
+  batch=$(write_batch "$name" "$probe $(tmp_win "$name-before.txt")" "$exe slider${SLIDER_ARGS:-}" \
     "echo %errorlevel%> $(tmp_win "$name-rc.txt")" "$probe $(tmp_win "$name-after.txt")")
   con_run_exe "$name" "cmd /c $(printf '%q' "$batch")" "$@"
   con_wait "$name" "Enter/Esc" 15000 || fail "$name: the slider did not show its help line" "$(con_cap "$name")"
@@ -53,6 +53,16 @@ finish_slider classic
 check_contains "classic: the window keeps the last value's alpha" "$(cat "$tmp/classic-after.txt" 2>/dev/null)" \
   "layered=1 alpha=132"
 check_eq "classic: the last value stays stored" "REG_DWORD 0xa9" "$(wine_reg_query 'HKCU\Console' WindowAlpha)"
+
+# Standard input redirected: the keys still come from the console, as with the runtime's own
+# keyboard functions.
+: >"$tmp/empty.txt"
+SLIDER_ARGS=" < $(tmp_win empty.txt)" start_slider redirected
+con_key redirected Right
+check_eq "redirected input: the arrow still reaches the slider" \
+  "  [$(bar 21 head)]  53%  模式：传统控制台（仅透明度）" "$(row redirected 3)"
+finish_slider redirected
+wine_run "$exe" set 52
 
 # --- Inside Windows Terminal: LOCALAPPDATA points at a test folder.
 local_dir=$tmp/local
