@@ -2,12 +2,8 @@
 # The POSIX back end in a real terminal (tmux): raw mode entered and left exactly, mouse
 # reporting switched off again, the bytes tmux really sends for each key decoded as the key
 # table says, and a terminal that hangs up ending the read instead of spinning.
-set -u
-. "$VM_SRC/tests/lib/assert.sh"
-. "$VM_SRC/tests/lib/console.sh"
-tmp=$(mktemp -d); trap 'con_stop; rm -rf "$tmp"' EXIT
+. "$VM_SRC/tests/promptloom_posix/plm_e2e.sh"
 keylog=$VM_BIN/plm_keylog
-con_start
 
 # Runs the key logger in a shell that records the terminal settings around it and stays alive
 # afterwards, so the pane's mouse flags can still be read.
@@ -83,16 +79,7 @@ fi
 # end of the terminal itself. It must end, not spin in its read loop.
 con_run hup "sh -c 'trap \"\" HUP; echo \$\$ >$tmp/hup.pid; exec $keylog $tmp/hup.log'"
 if con_wait hup "KEYLOG READY" 5000; then
-  pid=$(cat "$tmp/hup.pid")
-  con_kill hup
-  end=$(( $(date +%s%3N) + 3000 ))
-  while kill -0 "$pid" 2>/dev/null && [ "$(date +%s%3N)" -lt "$end" ]; do sleep 0.05; done
-  if kill -0 "$pid" 2>/dev/null; then
-    fail "hang-up: the reader ends when its terminal goes away" "still running: $(ps -o pid=,pcpu=,stat= -p "$pid")"
-    kill -9 "$pid" 2>/dev/null
-  else
-    pass "hang-up: the reader ends when its terminal goes away"
-  fi
+  hangup_ends hup "hang-up: the reader" "$tmp/hup.pid"
   check_eq "hang-up: the read reported the terminal gone" "gone" "$(tail -n 1 "$tmp/hup.log")"
 else
   fail "hang-up: the logger did not start" "$(con_cap hup)"
