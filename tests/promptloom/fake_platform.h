@@ -66,8 +66,8 @@ public:
     }
 
     // --- state, freely set by tests
-    handle_t in_handle = reinterpret_cast<handle_t>(0x10);
-    handle_t out_handle = reinterpret_cast<handle_t>(0x20);
+    handle_t in_handle = reinterpret_cast<handle_t>(std::uintptr_t{0x10});
+    handle_t out_handle = reinterpret_cast<handle_t>(std::uintptr_t{0x20});
     bool tty_in = true;
     bool tty_out = true;
     bool tty_err = true;
