@@ -179,9 +179,13 @@ bool Win32Platform::read_file(const std::wstring& path, std::string& bytes) {
   if (file == INVALID_HANDLE_VALUE) return false;
   std::string content;
   char buffer[65536];
-  DWORD got = 0;
   bool ok = true;
-  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) content.append(buffer, got);
+  for (;;) {
+    DWORD got = 0;
+    ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE;
+    if (!ok || got == 0) break;
+    content.append(buffer, got);
+  }
   CloseHandle(file);
   if (!ok) return false;
   bytes = std::move(content);
