@@ -2,6 +2,16 @@
 // handling as state + step functions, and the line renderers as byte builders.
 // Nothing here touches a console; the exported menus feed it events and clock
 // readings and carry out the redraws it asks for.
+//
+// Sequences the menus write (r = buffer row - window top + 1):
+//   ESC [ r ; 1 H          cursor to the start of a row
+//   ESC [ 2 K              erase the row
+//   ESC [ 38;2;R;G;B m     24-bit foreground: 230,237,243 text, 138,180,248 item numbers,
+//                          122,209,168 typed digits and ticked items
+//   ESC [ 1 m, ESC [ 4 m   bold, underline (highlight and focus)
+//   ESC [ 0 m              reset
+// Without VT output the rows are cleared and entered with console calls instead
+// (fill with blanks in attribute 0x07, cursor position); the line texts stay.
 #pragma once
 
 #include <cstddef>
