@@ -133,16 +133,17 @@ static const char* const* make_items(const struct demo_options* opt, size_t* cou
     *count = FRUIT_COUNT;
     return fruit;
   }
+  if (opt->item_count > ((size_t)-1) / 32) return NULL;
   items = (const char**)malloc(opt->item_count * sizeof *items);
-  text = (char*)malloc(opt->item_count * 24);
+  text = (char*)malloc(opt->item_count * 32);
   if (items == NULL || text == NULL) {
     free((void*)items);
     free(text);
     return NULL;
   }
   for (i = 0; i < opt->item_count; ++i) {
-    snprintf(text + i * 24, 24, "item %lu", (unsigned long)(i + 1));
-    items[i] = text + i * 24;
+    snprintf(text + i * 32, 32, "item %lu", (unsigned long)(i + 1));
+    items[i] = text + i * 32;
   }
   *storage = text;
   *count = opt->item_count;
