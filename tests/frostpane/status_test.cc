@@ -251,6 +251,39 @@ TEST(ShowStatus, InsideTerminalReadsOnlyTheFileAndPersonalize) {
   EXPECT_EQ(os.files[settings_path], settings);
 }
 
+TEST(ShowStatus, TerminalExamplesThroughTheFake) {
+  struct Case {
+    const char* what;
+    std::string settings;
+    std::string body;
+  };
+  const std::vector<Case> cases = {
+      {"acrylic on without a value", R"({"profiles": {"defaults": {"useAcrylic": true}}})",
+       "  亚克力模糊：已启用\n  透明度数值：未设置\n"},
+      {"acrylic off with a value", R"({"profiles": {"defaults": {"useAcrylic": false, "acrylicOpacity": 0.5}}})",
+       "  亚克力模糊：已禁用\n  透明度数值：0.5 (50%)（已设置但模糊已关闭）\n"},
+      {"plain opacity", R"({"profiles": {"defaults": {"opacity": 70}}})", "  纯透明模式：已启用\n  不透明度：70%\n"},
+      {"all three present", R"({"profiles": {"defaults": {"useAcrylic": true, "acrylicOpacity": 0.3, "opacity": 90}}})",
+       "  亚克力模糊：已启用\n  透明度数值：0.3 (30%)\n"},
+      {"a profile before the defaults carries false",
+       R"({"profiles": {"list": [{"useAcrylic": false}], "defaults": {"useAcrylic": true, "acrylicOpacity": 0.8}}})",
+       "  亚克力模糊：已禁用\n  透明度数值：0.8 (80%)（已设置但模糊已关闭）\n"},
+      {"a blank before the colon is not found", R"({"profiles": {"defaults": {"useAcrylic" : true}}})",
+       "  亚克力模糊：未设置（使用默认）\n  透明度数值：未设置\n"},
+      {"a lone point is no number", R"({"useAcrylic": true, "acrylicOpacity": .})",
+       "  亚克力模糊：已启用\n  透明度数值：未设置\n"},
+      {"an opacity beyond 32 bits", R"({"opacity": 99999999999})",
+       "  亚克力模糊：未设置（使用默认）\n  透明度数值：未设置\n"},
+  };
+  for (const auto& c : cases) {
+    FakePlatform os;
+    fakehost::terminal_session(os, c.settings);
+    EXPECT_EQ(run_command(os, {"check"}), 0) << c.what;
+    EXPECT_EQ(os.out, kTerminalHead + c.body + kTail + "系统透明效果：未知\n\n") << c.what;
+    EXPECT_EQ(os.err, "") << c.what;
+  }
+}
+
 TEST(ShowStatus, InsideTerminalWithoutAReadableFileShowsTheHintThenTheConsole) {
   for (const auto& settings : {std::optional<std::string>(), std::optional<std::string>("")}) {
     FakePlatform os;
