@@ -150,11 +150,15 @@ TEST_F(PosixPlatform, CursorQueryOutsideRawModeIsNotEchoedAndLeavesTheSettings) 
     EXPECT_TRUE(same_settings(settings(), before));
 }
 
-TEST_F(PosixPlatform, WithoutAReplyTheSizeStillCounts) {
+TEST_F(PosixPlatform, WithoutAReplyTheSizeStillCountsAndTheTerminalIsNotAskedAgain) {
     screen_info info;
     ASSERT_TRUE(sys->get_screen_buffer_info(out, &info));
     EXPECT_EQ(info.size.y, 12);
     EXPECT_EQ(info.cursor.y, 0);
+    EXPECT_EQ(pty.drain(), "\x1b[6n");
+    ASSERT_TRUE(sys->get_screen_buffer_info(out, &info));
+    EXPECT_EQ(info.size.x, 50);
+    EXPECT_EQ(pty.drain(50), "");
 }
 
 TEST_F(PosixPlatform, RowMovesBecomeScrollRegions) {
