@@ -94,6 +94,18 @@ check_true "missing settings: nothing is created" test ! -e "$settings"
 wine_run cmd /c "set LOCALAPPDATA=&& $exe set 50"
 check_eq "missing LOCALAPPDATA: exit 1" 1 "$WINE_RC"
 check_file_bytes "missing LOCALAPPDATA: the message" "$WINE_ERR" '错误：未找到 LOCALAPPDATA 环境变量。\n'
+# 259 characters still work (the settings path then passes 260: the wide path carries it).
+base=$(wine_path "$tmp")
+need=$((259 - ${#base} - 2))
+d1=$(printf 'd%.0s' $(seq 1 $((need / 2))))
+d2=$(printf 'e%.0s' $(seq 1 $((need - need / 2))))
+long_state=$tmp/$d1/$d2/Packages/Microsoft.WindowsTerminal_8wekyb3d8bbwe/LocalState
+mkdir -p "$long_state"
+printf '{"profiles": {"defaults": {}}}' >"$long_state/settings.json"
+wine_run cmd /c "set LOCALAPPDATA=$base\\$d1\\$d2&& $exe set 40 0"
+check_eq "259-character LOCALAPPDATA: exit 0" 0 "$WINE_RC"
+check_file_bytes "259-character LOCALAPPDATA: the file is edited" "$long_state/settings.json" \
+  '{"profiles": {"defaults": { "opacity": 40}}}'
 long="Z:\\$(printf 'a%.0s' $(seq 1 257))"
 wine_run cmd /c "set LOCALAPPDATA=$long&& $exe set 50"
 check_eq "260-character LOCALAPPDATA: exit 1" 1 "$WINE_RC"
