@@ -3,8 +3,10 @@
  * Usage: plm_menu_client single|multi [library path]
  * Items are "alpha", "beta", "gamma" with a null fourth item left out; the single menu starts on
  * index 1, the multi menu with flags set to 9 so that clearing them shows. Prints the menu's
- * output, then one line "status=S index=I" or "status=S flags=F1,F2,F3" on its own line. */
+ * output, then one line "status=S index=I override=V" or "status=S flags=F1,F2,F3" on its own
+ * line (V: the process's VLM_MENU_RESULT_OVERRIDE, or "unset"). */
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "promptloom.h"
@@ -15,6 +17,12 @@
 typedef HMODULE library_t;
 static library_t open_library(const char* path) {
     return LoadLibraryA(path);
+}
+/* The process environment as the library set it (the runtime's getenv keeps its own copy). */
+static const char* override_value(void) {
+    static char value[64];
+    DWORD n = GetEnvironmentVariableA("VLM_MENU_RESULT_OVERRIDE", value, sizeof value);
+    return n > 0 && n < sizeof value ? value : "unset";
 }
 static void* find(library_t lib, const char* name) {
     FARPROC p = GetProcAddress(lib, name);
@@ -28,6 +36,10 @@ static void* find(library_t lib, const char* name) {
 typedef void* library_t;
 static library_t open_library(const char* path) {
     return dlopen(path, RTLD_NOW | RTLD_LOCAL);
+}
+static const char* override_value(void) {
+    const char* v = getenv("VLM_MENU_RESULT_OVERRIDE");
+    return v ? v : "unset";
 }
 static void* find(library_t lib, const char* name) {
     return dlsym(lib, name);
@@ -77,7 +89,7 @@ int main(int argc, char** argv) {
         size_t index = 99;
         status = single(ctx, "Pick one", items, 3, 1, &index);
         fflush(stdout);
-        printf("\nstatus=%d index=%u\n", (int)status, (unsigned)index);
+        printf("\nstatus=%d index=%u override=%s\n", (int)status, (unsigned)index, override_value());
     } else {
         unsigned char flags[3] = {9, 9, 9};
         status = multi(ctx, "Pick some", items, 3, flags, 1);

@@ -54,5 +54,5 @@ check_contains "single '3': the numbered menu's list" "$out" "Pick one${nl}  1. 
 check_contains "single '3': index 2 chosen" "$out" "status=0 index=2"
 : >"$work/in"
 run_client single "$work/in"
-check_contains "single at end of input: I/O error, index untouched" "$(cat "$work/out")" "status=-3 index=99"
+check_contains "single at end of input: I/O error, index untouched" "$(cat "$work/out")" "status=-3 index=99 override=unset"
 finish
