@@ -52,13 +52,7 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
 
     plm_input_decoder decoder{};
     decoder_reset(&decoder);
-    if (title && *title) {
-        out_printf(sys, "%s\n", title);
-        // The cursor row measured next must already count the title's line.
-        sys.flush_output();
-    }
-
-    menu_measure m = measure_menu_window(sys, out);
+    menu_measure m = show_title_and_measure(sys, out, title);
     menu_geometry geo = multi_menu_layout(m.cursor(), m.window());
     multi_menu_state s = multi_menu_begin(count, selected, geo);
     plm_debug_log(sys,

@@ -85,6 +85,15 @@ menu_measure measure_menu_window(platform& sys, handle_t out) {
     return m;
 }
 
+menu_measure show_title_and_measure(platform& sys, handle_t out, const char* title) {
+    if (title != nullptr && *title != '\0') {
+        out_printf(sys, "%s\n", title);
+        // The cursor row measured next must already count the title's line.
+        sys.flush_output();
+    }
+    return measure_menu_window(sys, out);
+}
+
 bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
                      plm_mouse_event* mouse, int32_t win_top) {
     for (;;) {

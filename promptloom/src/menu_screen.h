@@ -39,6 +39,9 @@ struct menu_measure {
 };
 menu_measure measure_menu_window(platform& sys, handle_t out);
 
+// Prints the title (when there is one) on its own line, then measures the window below it.
+menu_measure show_title_and_measure(platform& sys, handle_t out, const char* title);
+
 // Reads until one key or mouse action arrives: read_event, then
 // read_key_getwch, again and again. Mouse rows come back as buffer rows. False
 // when the input has gone for good.

@@ -40,13 +40,7 @@ int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, co
 
     plm_input_decoder decoder{};
     decoder_reset(&decoder);
-    if (title && *title) {
-        out_printf(sys, "%s\n", title);
-        // The cursor row measured next must already count the title's line.
-        sys.flush_output();
-    }
-
-    menu_measure m = measure_menu_window(sys, out);
+    menu_measure m = show_title_and_measure(sys, out, title);
     menu_geometry geo = single_menu_layout(m.cursor(), m.window(), count);
     plm_debug_log(sys,
                   "[PLM_DBG] single metrics start_row=%d win_top=%d win_bottom=%d visible_rows=%d item_count=%u\n",
