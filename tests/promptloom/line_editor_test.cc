@@ -212,15 +212,17 @@ TEST(Editing, ChComparedByLowByte) {
 }
 
 TEST(Editing, KillBufferKeepsFirst255Bytes) {
-    std::string long_line(300, 'a');
-    long_line[0] = 'b';
-    editor_run r(1, long_line, 0);
-    r.type("<ESC>yy");
-    EXPECT_EQ(std::strlen(r.ed.kill_buffer), 255u);
-    EXPECT_EQ(std::string(r.ed.kill_buffer), long_line.substr(0, 255));
-    r.type("$p");  // at the end: no move right, the whole 255 bytes go in
-    EXPECT_EQ(r.ed.line.length, 555u);
-    EXPECT_EQ(r.ed.line.cursor, 555u);
+    for (std::size_t length : {254u, 255u, 256u, 257u, 300u}) {
+        std::string long_line(length, 'a');
+        long_line[0] = 'b';
+        editor_run r(1, long_line, 0);
+        r.type("<ESC>yy");
+        const std::size_t kept = length < 255 ? length : 255;
+        EXPECT_EQ(std::string(r.ed.kill_buffer), long_line.substr(0, kept)) << length;
+        r.type("$p");  // at the end: no move right, the whole kill buffer goes in
+        EXPECT_EQ(r.ed.line.length, length + kept);
+        EXPECT_EQ(r.ed.line.cursor, length + kept);
+    }
 }
 
 TEST(Editing, CtrlCCancelsInBothModes) {
@@ -291,10 +293,12 @@ TEST(History, SavedLineKeepsFirst255Bytes) {
     history_fixture h({"one"});
     editor_env env;
     env.history = &h.list;
-    const std::string typed(300, 'q');
-    editor_run r(0, typed, 300);
-    r.type("<UP><DOWN>", env);
-    EXPECT_EQ(r.text(), typed.substr(0, 255));
+    for (std::size_t length : {255u, 256u, 300u}) {
+        const std::string typed(length, 'q');
+        editor_run r(0, typed, length);
+        r.type("<UP><DOWN>", env);
+        EXPECT_EQ(r.text(), typed.substr(0, 255)) << length;
+    }
 }
 
 TEST(History, NullEntryShowsEmpty) {
