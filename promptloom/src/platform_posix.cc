@@ -128,6 +128,12 @@ public:
                 return byte_read::ok;
             case posix::read_status::interrupted:
                 continue;
+            case posix::read_status::would_block:
+                // Standard input may have been left non-blocking by another program: wait for
+                // the next byte instead of asking again at full speed.
+                if (posix::wait_readable(fd)) continue;
+                closed_ = true;
+                return byte_read::failed;
             case posix::read_status::gone:
                 closed_ = true;
                 return byte_read::failed;

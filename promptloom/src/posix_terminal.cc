@@ -99,8 +99,18 @@ std::string scroll_rows_bytes(int first, int last, bool up, int screen_rows) {
 read_status read_one_byte(int fd, unsigned char& byte) {
     const ssize_t n = ::read(fd, &byte, 1);
     if (n == 1) return read_status::byte;
-    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) return read_status::interrupted;
+    if (n < 0 && errno == EINTR) return read_status::interrupted;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return read_status::would_block;
     return read_status::gone;
+}
+
+bool wait_readable(int fd) {
+    for (;;) {
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, -1);
+        if (ready > 0) return true;
+        if (ready < 0 && errno != EINTR) return false;
+    }
 }
 
 bool write_all(int fd, const char* bytes, std::size_t size) {
@@ -135,7 +145,7 @@ bool query_cursor(int in_fd, int out_fd, int timeout_ms, std::string& user_bytes
         }
         unsigned char b = 0;
         const read_status st = read_one_byte(in_fd, b);
-        if (st == read_status::interrupted) continue;
+        if (st == read_status::interrupted || st == read_status::would_block) continue;
         if (st == read_status::gone) {
             gone = true;
             break;

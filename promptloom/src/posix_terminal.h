@@ -46,11 +46,16 @@ private:
 std::string scroll_rows_bytes(int first, int last, bool up, int screen_rows);
 
 // What a read of one byte came to.
-enum class read_status { byte, interrupted, gone };
+enum class read_status { byte, interrupted, would_block, gone };
 
-// Reads one byte from `fd`. End of input and errors other than EINTR/EAGAIN mean the terminal
-// has gone (hang-up, EIO): `gone`, and every later read will say so again.
+// Reads one byte from `fd`. `would_block` when the descriptor is non-blocking and has nothing
+// yet (wait with wait_readable before trying again). End of input and errors other than
+// EINTR/EAGAIN mean the terminal has gone (hang-up, EIO): `gone`, and every later read will say
+// so again.
 read_status read_one_byte(int fd, unsigned char& byte);
+
+// Blocks until `fd` has input or has hung up; false when it cannot be waited on.
+bool wait_readable(int fd);
 
 // Waits at most `timeout_ms` for the terminal's reply to a cursor query written to `out_fd`.
 // Everything the user typed meanwhile (and any reply that arrived incomplete) is appended to

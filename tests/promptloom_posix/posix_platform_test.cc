@@ -3,6 +3,10 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 
+#include <fcntl.h>
+#include <time.h>
+
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -97,6 +101,31 @@ TEST_F(PosixPlatform, ReaderDecodesTerminalBytesAndEndsWhenTheTerminalGoesAway) 
     EXPECT_EQ(read_key_getwch(*sys, &key), 0);
     EXPECT_TRUE(sys->input_closed());
     EXPECT_EQ(read_event(*sys, in, &dec, &key, &mouse), 0) << "the end is reported again, not waited for";
+    raw_mode_leave(*sys, in, out, saved_in, saved_out);
+}
+
+// Another program may leave standard input non-blocking; the reader then waits for the key
+// instead of spinning on EAGAIN.
+TEST_F(PosixPlatform, NonBlockingInputIsWaitedOnNotPolledAtFullSpeed) {
+    const int flags = fcntl(pty.slave(), F_GETFL);
+    ASSERT_EQ(fcntl(pty.slave(), F_SETFL, flags | O_NONBLOCK), 0);
+    std::uint32_t saved_in = 0, saved_out = 0;
+    std::int32_t vt = 0;
+    ASSERT_EQ(raw_mode_enter(*sys, in, out, &saved_in, &saved_out, &vt), 1);
+    std::thread terminal([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        pty.type("k");
+    });
+    timespec cpu0{}, cpu1{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu0);
+    unsigned char b = 0;
+    const byte_read r = sys->read_byte(in, &b);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &cpu1);
+    terminal.join();
+    EXPECT_EQ(r, byte_read::ok);
+    EXPECT_EQ(b, 'k');
+    const double cpu_ms = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
+    EXPECT_LT(cpu_ms, 20.0) << "the 300 ms wait was spent spinning"; // waiting costs well below 1 ms
     raw_mode_leave(*sys, in, out, saved_in, saved_out);
 }
 
