@@ -359,15 +359,6 @@ bool EditText::collect(std::string_view piece, std::size_t offset, Starts& start
   return ends_outside;
 }
 
-std::optional<Match> EditText::search(const Pattern& pattern) const {
-  if (!pattern.may_match(text_)) return std::nullopt;
-  const auto& starts = pattern.first_byte() == '"' ? starts_.quotes : starts_.commas;
-  for (const std::size_t pos : starts) {
-    if (auto m = pattern.match_at(text_, pos)) return m;
-  }
-  return std::nullopt;
-}
-
 bool EditText::replace(const Pattern& pattern, std::string_view replacement) {
   if (!pattern.may_match(text_)) return false;
   const bool on_quotes = pattern.first_byte() == '"';

@@ -109,9 +109,8 @@ class EditText {
   const std::string& text() const { return text_; }
   std::string take() { return std::move(text_); }
 
-  // Same meaning as replace_outside / search_outside on text().
+  // Same meaning as replace_outside on text().
   bool replace(const Pattern& pattern, std::string_view replacement);
-  std::optional<Match> search(const Pattern& pattern) const;
 
  private:
   struct Starts {
