@@ -259,8 +259,11 @@ PLM_API size_t plm_history_count(plm_context* ctx);
 PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
 
 /* ---- Menus ------------------------------------------------------------------------------------
- * PENDING: the two interactive menus below are declared with their final signatures but not
- * built yet; until they are, they return PLM_ERR_NOT_SUPPORTED and write nothing. */
+ * The interactive menus draw below the cursor line and are worked with Up/Down, Page Up/Down,
+ * Home/End and the mouse (click, wheel); Escape cancels and Ctrl+C is ignored. The single-choice
+ * menu chooses with Enter, a double click, or a typed item number and Enter; the multi-choice
+ * menu toggles with Space, Enter or a click and confirms on its last row. Without a terminal
+ * they fall back to text (the numbered menu; a typed comma-separated list of numbers). */
 
 /* Prints the optional title and "  N. item" lines (a null item as an empty text), reads the
  * answer as one line through the prompt (no prompt text, no history, no completion, arrow-key
