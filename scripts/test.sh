@@ -23,7 +23,23 @@ for preset in "${presets[@]}"; do
     passed=$((passed + total - f)); failed=$((failed + f))
   fi
 done
+# The Windows release archive, built from the mingw trees above and checked as a user gets it.
+if [ "${VM_RELEASE_CHECK:-1}" = 1 ]; then
+  echo "== release archive"
+  if zip=$(scripts/release.sh 2>/tmp/velmora-release.log | tail -n 1) && [ -f "$zip" ]; then
+    log=/tmp/velmora-release-check.log
+    bash tests/release/windows_release.sh "$zip" 2>&1 | tee "$log"
+    r=$(grep -E '^[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)
+    if [ -n "$r" ]; then
+      set -- $r; passed=$((passed + $1)); failed=$((failed + $3))
+    else
+      broken+=("release: check")
+    fi
+  else
+    cat /tmp/velmora-release.log; broken+=("release: archive")
+  fi
+fi
 for b in "${broken[@]}"; do echo "broken: $b"; failed=$((failed + 1)); done
-echo "ctest totals over ${#presets[@]} build trees:"
+echo "totals over ${#presets[@]} build trees and the release archive:"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -40,7 +40,7 @@ static int run_small(plm_context* ctx) {
     return rc;
 }
 
-static int run_menu(plm_context* ctx, const char* spec) {
+static int run_menu(plm_context* ctx, const char* args) {
     char copy[1024];
     const char* items[64];
     size_t count = 0;
@@ -48,7 +48,7 @@ static int run_menu(plm_context* ctx, const char* spec) {
     size_t def;
     char* p;
     int rc;
-    def = (size_t)strtoul(spec, &p, 10);
+    def = (size_t)strtoul(args, &p, 10);
     if (*p != ':') return -100;
     strncpy(copy, p + 1, sizeof copy - 1);
     copy[sizeof copy - 1] = '\0';
