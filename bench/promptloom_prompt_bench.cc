@@ -112,6 +112,7 @@ void BM_KeyInsertRedraw(benchmark::State& state) {
     plm::line_replace(console, ed.line, std::string(length, 'w').c_str());
     ed.line.cursor = length / 2;
     const plm::prompt_settings settings = plm::settings_from(nullptr);
+    const std::size_t columns = plm::window_columns(console, console.std_output_handle());
     const plm_key_event insert{PLM_KEY_CHAR, 'x', 0};
     const plm_key_event erase{PLM_KEY_BACKSPACE, 0, 0};
     const plm::editor_env env;
@@ -119,7 +120,7 @@ void BM_KeyInsertRedraw(benchmark::State& state) {
     for (auto _ : state) {
         const plm_key_event& key = keys % 2 == 0 ? insert : erase;
         plm::perform_action(ed, plm::map_key(ed, key), key, env);
-        plm::redraw_prompt_line(console, console.std_output_handle(), settings, ed);
+        plm::redraw_prompt_line(console, settings, columns, ed);
         ++keys;
     }
     state.counters["bytes_per_key"] = static_cast<double>(console.bytes_written) / static_cast<double>(keys);

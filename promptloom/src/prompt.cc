@@ -49,7 +49,8 @@ std::int32_t plain_line(platform& sys, const prompt_settings& s, char* buffer, s
     return PLM_OK;
 }
 
-// Window width in columns for the horizontal scrolling of long lines; 0 when unknown.
+}  // namespace
+
 std::size_t window_columns(platform& sys, handle_t out) {
     screen_info info;
     if (!sys.get_screen_buffer_info(out, &info)) return 0;
@@ -57,10 +58,8 @@ std::size_t window_columns(platform& sys, handle_t out) {
     return width > 0 ? static_cast<std::size_t>(width) : 0;
 }
 
-}  // namespace
-
-void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, editor_state& ed) {
-    const prompt_view view = compute_view(ed, s.prompt_columns, window_columns(sys, out));
+void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed) {
+    const prompt_view view = compute_view(ed, s.prompt_columns, columns);
     sys.write_output("\r\x1b[2K");
     sys.write_output(std::string_view(s.prompt, s.prompt_length));
     sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
@@ -132,7 +131,10 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
     plm_input_decoder decoder;
     decoder_reset(&decoder);
     ctx->loop.active = 1;
-    redraw_prompt_line(sys, term.out, s, ed);
+    // Measured once: on a POSIX terminal the screen information costs a round trip to the
+    // terminal, too much for every key. A window resized during the prompt is not followed.
+    const std::size_t columns = window_columns(sys, term.out);
+    redraw_prompt_line(sys, s, columns, ed);
 
     for (;;) {
         plm_key_event key{};
@@ -161,7 +163,7 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
             case step_result::out_of_memory: return PLM_ERR_OUT_OF_MEMORY;
             case step_result::go_on: break;
         }
-        redraw_prompt_line(sys, term.out, s, ed);
+        redraw_prompt_line(sys, s, columns, ed);
     }
 }
 

@@ -23,9 +23,13 @@ struct prompt_settings {
 // The caller's options, or the defaults for null; a null prompt text means "VLM> ".
 prompt_settings settings_from(const plm_prompt_options* options);
 
-// Rewrites the prompt row: "\r\e[2K", the prompt, the shown part of the line, "\e[<n>D" when
-// the cursor is n columns before the end of what was written; then flushes.
-void redraw_prompt_line(platform& sys, handle_t out, const prompt_settings& s, editor_state& ed);
+// Window width in columns, for the horizontal scrolling of long lines; 0 when unknown.
+std::size_t window_columns(platform& sys, handle_t out);
+
+// Rewrites the prompt row: "\r\e[2K", the prompt, the shown part of the line (all of it when
+// `columns` is 0), "\e[<n>D" when the cursor is n columns before the end of what was written;
+// then flushes.
+void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed);
 
 // plm_prompt_run on a given platform: the edited line on a terminal, one plain line without.
 std::int32_t prompt_run(platform& sys, plm_context* ctx, const plm_prompt_options* options, char* buffer,

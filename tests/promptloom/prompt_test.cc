@@ -413,6 +413,17 @@ TEST_F(PromptTest, WideLineScrolls) {
     EXPECT_EQ(rows[18], "> bcdefghijklmnopqr");
     EXPECT_EQ(rows[26], "> jklmnopqrstuvwxyz");
     EXPECT_EQ(rows[27], "> abcdefghijklmnopq\x1b[17D");
+    // measured once per prompt: a POSIX terminal answers it with a round trip
+    EXPECT_EQ(fake.count_calls("get_screen_buffer_info"), 1u);
+}
+
+TEST_F(PromptTest, UnknownWidthShowsTheWholeLine) {
+    fake.screen_ok = false;
+    const std::string typed(100, 'w');
+    fake.feed_bytes(typed + "[H");
+    plm_prompt_options o = options_with("> ");
+    ASSERT_EQ(run(&o), PLM_OK);
+    EXPECT_EQ(redraws().back(), "> " + typed + "\x1b[100D");
 }
 
 // Plain-line fallback.
