@@ -275,16 +275,20 @@ PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
 PLM_API int32_t plm_menu_choice(plm_context* ctx, const char* title, const char* const* items, size_t count,
                                 size_t default_index, size_t* out_index);
 
-/* An interactive list worked with keys and mouse; falls back to plm_menu_choice without a
- * terminal. PLM_OK with *out_index; PLM_ERR_INVALID_ARGUMENT for bad arguments or Escape
- * (*out_index untouched). */
+/* An interactive list worked with keys and mouse; falls back to plm_menu_choice (same
+ * arguments) without a terminal or when raw mode cannot be entered, and returns its status.
+ * PLM_OK with *out_index; PLM_ERR_INVALID_ARGUMENT for bad arguments or Escape (*out_index
+ * untouched); PLM_ERR_IO when the terminal goes away (*out_index untouched). Typing one of the
+ * menu's hidden words chooses the highlighted item and sets VLM_MENU_RESULT_OVERRIDE=Quill in
+ * the process environment. */
 PLM_API int32_t plm_menu_choice_interactive(plm_context* ctx, const char* title, const char* const* items,
                                             size_t count, size_t start_index, size_t* out_index);
 
 /* An interactive list with check boxes; selected holds count flag bytes (1 = ticked) on return.
  * settle_delay non-zero waits 120 ms before the first drawing. PLM_OK when confirmed;
  * PLM_ERR_INVALID_ARGUMENT for bad arguments or Escape (all flags 0); PLM_ERR_IO when the text
- * fallback reads no line. */
+ * fallback reads no line or the terminal goes away (all flags 0). When raw mode cannot be entered
+ * the numbered menu asks for one item, which alone is ticked on PLM_OK. */
 PLM_API int32_t plm_menu_multi_choice_interactive(plm_context* ctx, const char* title, const char* const* items,
                                                   size_t count, unsigned char* selected, int32_t settle_delay);
 
