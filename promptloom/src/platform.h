@@ -169,6 +169,16 @@ public:
 
     // --- screen buffer
     virtual bool get_screen_buffer_info(handle_t h, screen_info* info) = 0;
+    // The window's size in cells (columns in x, rows in y). By default taken from
+    // get_screen_buffer_info; a terminal back end answers it without asking the terminal where
+    // the cursor is, which costs a round trip to the terminal.
+    virtual bool get_window_size(handle_t h, coord* size) {
+        screen_info info;
+        if (size == nullptr || !get_screen_buffer_info(h, &info)) return false;
+        size->x = static_cast<std::int16_t>(info.window.right - info.window.left + 1);
+        size->y = static_cast<std::int16_t>(info.window.bottom - info.window.top + 1);
+        return true;
+    }
     virtual bool set_screen_buffer_size(handle_t h, coord size) = 0;
     virtual bool set_cursor_position(handle_t h, coord pos) = 0;
     virtual bool set_text_attribute(handle_t h, std::uint16_t attributes) = 0;

@@ -171,6 +171,16 @@ public:
         return true;
     }
 
+    bool get_window_size(handle_t h, coord* size) override {
+        int cols = 0;
+        int rows = 0;
+        if (size == nullptr || !handle_is_valid(h) || !window_size(cols, rows)) {
+            return false;
+        }
+        *size = coord{clamp16(cols), clamp16(rows)};
+        return true;
+    }
+
     // The screen of a terminal is its window: there is no buffer to grow.
     bool set_screen_buffer_size(handle_t, coord) override { return false; }
 

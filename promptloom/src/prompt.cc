@@ -52,10 +52,9 @@ std::int32_t plain_line(platform& sys, const prompt_settings& s, char* buffer, s
 }  // namespace
 
 std::size_t window_columns(platform& sys, handle_t out) {
-    screen_info info;
-    if (!sys.get_screen_buffer_info(out, &info)) return 0;
-    const int width = info.window.right - info.window.left + 1;
-    return width > 0 ? static_cast<std::size_t>(width) : 0;
+    coord size;
+    if (!sys.get_window_size(out, &size)) return 0;
+    return size.x > 0 ? static_cast<std::size_t>(size.x) : 0;
 }
 
 void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed) {

@@ -14,6 +14,7 @@
 
 #include "decoder.h"
 #include "platform_posix.h"
+#include "promptloom.h"
 #include "pty_fixture.h"
 #include "raw_mode.h"
 
@@ -210,6 +211,53 @@ TEST_F(PosixPlatform, RowMovesBecomeScrollRegions) {
         sys->flush_output();
         EXPECT_EQ(pty.drain(50), c.bytes);
     }
+}
+
+// The whole prompt on the real back end, the test typing on the terminal side.
+class PosixPrompt : public PosixPlatform {
+protected:
+    void SetUp() override {
+        PosixPlatform::SetUp();
+        ctx = plm_context_create();
+        ASSERT_NE(ctx, nullptr);
+    }
+    void TearDown() override { plm_context_destroy(ctx); }
+    plm_context* ctx = nullptr;
+};
+
+TEST_F(PosixPrompt, EditsALineWithoutAskingTheTerminalAnything) {
+    const termios before = settings();
+    platform_override use(*sys);
+    char line[64] = "untouched";
+    int32_t rc = 1;
+    std::thread run([&] { rc = plm_prompt_run(ctx, nullptr, line, sizeof line); });
+    std::string shown = pty.drain(2000);
+    pty.type("ab");
+    shown += pty.drain();
+    pty.type("\x1b[Dx\r");
+    run.join();
+    shown += pty.drain();
+    EXPECT_EQ(rc, PLM_OK);
+    EXPECT_STREQ(line, "axb");
+    EXPECT_EQ(shown.find("\x1b[6n"), std::string::npos) << "a cursor query per key costs a terminal round trip";
+    EXPECT_NE(shown.find("\r\x1b[2KVLM> axb\x1b[1D"), std::string::npos);
+    EXPECT_TRUE(same_settings(settings(), before));
+}
+
+TEST_F(PosixPrompt, ATerminalThatGoesAwayEndsThePromptWithAnIoError) {
+    platform_override use(*sys);
+    char line[64] = "untouched";
+    int32_t rc = 1;
+    std::thread run([&] { rc = plm_prompt_run(ctx, nullptr, line, sizeof line); });
+    pty.drain(2000);
+    pty.type("abc");
+    pty.drain();
+    pty.close_master();
+    run.join(); // a prompt that read on for ever would hang here
+    EXPECT_EQ(rc, PLM_ERR_IO);
+    EXPECT_STREQ(line, "untouched");
+    EXPECT_EQ(plm_history_count(ctx), 0u);
+    EXPECT_EQ(raw_mode_count(), 0);
 }
 
 } // namespace
