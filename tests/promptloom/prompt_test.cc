@@ -420,7 +420,7 @@ TEST_F(PromptTest, WideLineScrolls) {
 TEST_F(PromptTest, UnknownWidthShowsTheWholeLine) {
     fake.screen_ok = false;
     const std::string typed(100, 'w');
-    fake.feed_bytes(typed + "[H");
+    fake.feed_bytes(typed + "\x1b[H\r");
     plm_prompt_options o = options_with("> ");
     ASSERT_EQ(run(&o), PLM_OK);
     EXPECT_EQ(redraws().back(), "> " + typed + "\x1b[100D");
