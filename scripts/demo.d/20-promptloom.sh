@@ -4,6 +4,7 @@
 if [ -x build/native/bin/plm_demo ]; then
   if [ -t 0 ] && [ -t 1 ]; then
     echo "== promptloom demo (native): a prompt, the numbered menu, both interactive menus"
+    echo "   (Enter accepts; in the menus arrows, digits, the mouse; Space ticks; Escape cancels)"
     build/native/bin/plm_demo --title "Pick a fruit" || true
   else
     echo "== promptloom demo (native, no terminal: the plain-text fallbacks)"
