@@ -227,7 +227,7 @@ PLM_API const char* plm_version_string(void);
  * Each key is followed by a redraw of the whole row: "\r\e[2K", the prompt, the line, and
  * "\e[<n>D" when the cursor is n columns before the end. A line wider than the window scrolls
  * sideways: the row shows the part that holds the cursor and never reaches the last column
- * (the width is measured when the prompt starts; unknown, the whole line is written). */
+ * (the width is asked before every redraw; unknown, the whole line is written). */
 
 /* Fills *options with the defaults: prompt "VLM> ", history 1, completion 1, edit mode 0,
  * reserved fields 0, 1, 0, 200, 0. A null pointer is ignored. */

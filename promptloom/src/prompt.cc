@@ -130,10 +130,8 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
     plm_input_decoder decoder;
     decoder_reset(&decoder);
     ctx->loop.active = 1;
-    // Measured once: on a POSIX terminal the screen information costs a round trip to the
-    // terminal, too much for every key. A window resized during the prompt is not followed.
-    const std::size_t columns = window_columns(sys, term.out);
-    redraw_prompt_line(sys, s, columns, ed);
+    // Asked before every redraw, so a window resized during the prompt is followed.
+    redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
 
     for (;;) {
         plm_key_event key{};
@@ -162,7 +160,7 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
             case step_result::out_of_memory: return PLM_ERR_OUT_OF_MEMORY;
             case step_result::go_on: break;
         }
-        redraw_prompt_line(sys, s, columns, ed);
+        redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
     }
 }
 

@@ -413,8 +413,25 @@ TEST_F(PromptTest, WideLineScrolls) {
     EXPECT_EQ(rows[18], "> bcdefghijklmnopqr");
     EXPECT_EQ(rows[26], "> jklmnopqrstuvwxyz");
     EXPECT_EQ(rows[27], "> abcdefghijklmnopq\x1b[17D");
-    // measured once per prompt: a POSIX terminal answers it with a round trip
-    EXPECT_EQ(fake.count_calls("get_screen_buffer_info"), 1u);
+}
+
+// The window narrowed while the prompt runs (the caller's event hook plays the user here).
+int narrow_window(const plm_key_event* key, const plm_mouse_event*, void* user) {
+    if (key->key == PLM_KEY_CHAR && key->ch == '!') static_cast<fake_platform*>(user)->screen.window.right = 9;
+    return 0;
+}
+
+TEST_F(PromptTest, ResizedWindowIsFollowed) {
+    plm_callbacks cb{};
+    cb.on_event = narrow_window;
+    plm_context_set_callbacks(ctx, &cb);
+    plm_context_set_user_data(ctx, &fake);
+    fake.feed_bytes("abcdefghij!\r");
+    plm_prompt_options o = options_with("> ");
+    ASSERT_EQ(run(&o), PLM_OK);
+    EXPECT_STREQ(line, "abcdefghij!");
+    EXPECT_EQ(redraws()[10], "> abcdefghij");  // 80 columns
+    EXPECT_EQ(redraws()[11], "> efghij!");     // 10 columns: 2 + 7, the last one free
 }
 
 TEST_F(PromptTest, UnknownWidthShowsTheWholeLine) {
