@@ -30,7 +30,8 @@ finish_slider() {  # NAME: Enter, then the end of the batch
   local status; status=$(con_wait_dead "$1" 15000)
   check_eq "$1: the console finished" 0 "$status"
   check_eq "$1: Enter ends the slider with exit code 0" 0 "$(tr -d '\r\n ' <"$tmp/$1-rc.txt" 2>/dev/null)"
-  check_eq "$1: the code page is the old one afterwards" "$(cut -d' ' -f1 "$tmp/$1-before.txt" 2>/dev/null)" \
+  local before; before=$(cut -d' ' -f1 "$tmp/$1-before.txt" 2>/dev/null)
+  check_eq "$1: the code page is the old one afterwards" "${before:-no probe output}" \
     "$(cut -d' ' -f1 "$tmp/$1-after.txt" 2>/dev/null)"
   con_kill "$1"
 }
@@ -38,21 +39,12 @@ finish_slider() {  # NAME: Enter, then the end of the batch
 # --- Classic console, 50 stored.
 wine_run "$exe" set 50
 start_slider classic
-check_eq "classic: row 1 is empty" "" "$(row classic 1)"
 check_eq "classic: the bar on row 3" "  [$(bar 20 head)]  50%  模式：传统控制台（仅透明度）" "$(row classic 3)"
 check_eq "classic: the help line on row 5" "  ← → 调节透明度 | Enter/Esc 退出" "$(row classic 5)"
-check_eq "classic: nothing is applied before a key" "REG_DWORD 0xa6" "$(wine_reg_query 'HKCU\Console' WindowAlpha)"
 con_key classic Right; con_key classic Right; con_key classic Right
 check_eq "classic: Right three times shows 53" "  [$(bar 21 head)]  53%  模式：传统控制台（仅透明度）" "$(row classic 3)"
 check_eq "classic: WindowAlpha for 53 is stored at once" "REG_DWORD 0xab" "$(wine_reg_query 'HKCU\Console' WindowAlpha)"
-check_eq "classic: and under the cmd key" "REG_DWORD 0xab" "$(wine_reg_query "$cmd_key" WindowAlpha)"
-con_key classic Left; con_key classic Space; con_key classic Up
-check_eq "classic: Left gives 52; Space does nothing; Up re-applies" "  [$(bar 20 head)]  52%  模式：传统控制台（仅透明度）" \
-  "$(row classic 3)"
 finish_slider classic
-check_contains "classic: the window keeps the last value's alpha" "$(cat "$tmp/classic-after.txt" 2>/dev/null)" \
-  "layered=1 alpha=132"
-check_eq "classic: the last value stays stored" "REG_DWORD 0xa9" "$(wine_reg_query 'HKCU\Console' WindowAlpha)"
 
 # Standard input redirected: the keys still come from the console, as with the runtime's own
 # keyboard functions.
@@ -62,7 +54,6 @@ con_key redirected Right
 check_eq "redirected input: the arrow still reaches the slider" \
   "  [$(bar 21 head)]  53%  模式：传统控制台（仅透明度）" "$(row redirected 3)"
 finish_slider redirected
-wine_run "$exe" set 52
 
 # --- Inside Windows Terminal: LOCALAPPDATA points at a test folder.
 local_dir=$tmp/local
@@ -73,7 +64,6 @@ wine_reg_add 'HKCU\Volatile Environment' LOCALAPPDATA REG_SZ "$(wine_path "$loca
 printf '{\r\n  "profiles": {\r\n    "defaults": { "useAcrylic": true, "acrylicOpacity": 0.5, "font": 1 },\r\n    "list": []\r\n  }\r\n}\r\n' >"$settings"
 start_slider terminal WT_SESSION=e2e
 check_eq "terminal: starts from the file, acrylic 0.5" "  [$(bar 20 head)]  50%  模式：亚克力模糊" "$(row terminal 3)"
-check_eq "terminal: its help line" "  ← → 调节透明度 | 空格: 切换模式 | Enter/Esc 退出" "$(row terminal 5)"
 con_key terminal Space
 check_eq "terminal: Space switches to plain transparency" "  [$(bar 20 head)]  50%  模式：纯透明 (无模糊)" "$(row terminal 3)"
 check_file_bytes "terminal: the file holds the plain opacity" "$settings" \
@@ -83,7 +73,5 @@ check_eq "terminal: Space switches back to acrylic" "  [$(bar 20 head)]  50%  �
 check_file_bytes "terminal: the file holds the acrylic members again" "$settings" \
   '{\r\n  "profiles": {\r\n    "defaults": { "useAcrylic": true, "acrylicOpacity": 0.5,  "font": 1 },\r\n    "list": []\r\n  }\r\n}\r\n'
 finish_slider terminal
-check_eq "terminal: the classic console's WindowAlpha is left alone" "REG_DWORD 0xa9" \
-  "$(wine_reg_query 'HKCU\Console' WindowAlpha)"
 wine_reg_delete 'HKCU\Volatile Environment' LOCALAPPDATA
 finish
