@@ -52,7 +52,7 @@ finish_slider classic
 SLIDER_ARGS=" < $(tmp_win empty.txt)" start_slider redirected
 con_key redirected Right
 check_eq "redirected input: the arrow still reaches the slider" \
-  "  [$(bar 21 head)]  53%  模式：传统控制台（仅透明度）" "$(row redirected 3)"
+  "  [$(bar 21 head)]  54%  模式：传统控制台（仅透明度）" "$(row redirected 3)"
 finish_slider redirected
 
 # --- Inside Windows Terminal: LOCALAPPDATA points at a test folder.
