@@ -17,12 +17,27 @@
 namespace frostpane {
 namespace {
 
-TEST(RestoreText, Cases) {
+using fakehost::cmd_key;
+using fakehost::run_command;
+using fakehost::settings_path;
+
+// A console where set 50 was used before: restore inside Windows Terminal must leave it so.
+void stored_50(FakePlatform& os) {
+  fakehost::classic_console(os);
+  os.set_dword(L"Console", L"WindowAlpha", 166);
+  os.set_dword(cmd_key, L"WindowAlpha", 166);
+}
+
+TEST(Restore, InsideTerminalCleansTheFileAndLeavesTheConsoleAlone) {
   struct Case {
     const char* what;
-    std::string before;
-    std::string after;
+    std::optional<std::string> before;
+    std::optional<std::string> after;
+    std::string err = "";
+    std::size_t writes = 1;
+    bool read_only = false;
   };
+  const std::string read_error = "错误：无法读取 settings.json，请确认已安装 Windows Terminal。\n";
   const std::vector<Case> cases = {
       {"acrylic members followed by another member",
        R"("profiles": { "defaults": { "useAcrylic": true, "acrylicOpacity": 0.8, "font": {"face": "x"} } })",
@@ -49,39 +64,11 @@ TEST(RestoreText, Cases) {
        "{\n  \"profiles\": [\n    {\n      \"name\": \"cmd\",\n      //\"closeOnExit\": true,\n    }\n  ]\n}"},
       {"commas inside strings are not tidied", R"({"commandline": "a, ,b ,}", "opacity": 9})",
        R"({"commandline": "a, ,b ,}"})"},
-  };
-  for (const auto& c : cases) EXPECT_EQ(restore_settings_text(c.before), c.after) << c.what;
-}
-
-using fakehost::cmd_key;
-using fakehost::run_command;
-using fakehost::settings_path;
-
-// A console where set 50 was used before: restore inside Windows Terminal must leave it so.
-void stored_50(FakePlatform& os) {
-  fakehost::classic_console(os);
-  os.set_dword(L"Console", L"WindowAlpha", 166);
-  os.set_dword(cmd_key, L"WindowAlpha", 166);
-}
-
-TEST(Restore, InsideTerminal) {
-  struct Case {
-    const char* what;
-    std::optional<std::string> before;
-    bool read_only;
-    std::optional<std::string> after;
-    std::size_t writes;
-    std::string err;
-  };
-  const std::string read_error = "错误：无法读取 settings.json，请确认已安装 Windows Terminal。\n";
-  const std::vector<Case> cases = {
-      {"cleaned", R"({"profiles": { "defaults": { "useAcrylic": true, "acrylicOpacity": 0.8, "a": 1 } }})", false,
-       R"({"profiles": { "defaults": { "a": 1 } }})", 1, ""},
-      {"written even when nothing was found, no anchor needed", "[1, 2, ]", false, "[1, 2, ]", 1, ""},
-      {"missing file: nothing is created", std::nullopt, false, std::nullopt, 0, read_error},
-      {"empty file", "", false, "", 0, read_error},
-      {"unwritable file keeps its bytes", R"({"opacity": 50})", true, R"({"opacity": 50})", 1,
-       "错误：无法写入 settings.json。\n"},
+      {"written even when nothing was found, no anchor needed", "[1, 2, ]", "[1, 2, ]"},
+      {"missing file: nothing is created", std::nullopt, std::nullopt, read_error, 0},
+      {"empty file", "", "", read_error, 0},
+      {"unwritable file keeps its bytes", R"({"opacity": 50})", R"({"opacity": 50})", "错误：无法写入 settings.json。\n", 1,
+       true},
   };
   for (const auto& c : cases) {
     FakePlatform os;
