@@ -20,18 +20,9 @@ TEST(Frame, StatusTexts) {
     const struct {
         int32_t status;
         const char* text;
-    } table[] = {
-        {0, "ok"},
-        {-1, "invalid argument"},
-        {-2, "out of memory"},
-        {-3, "io error"},
-        {-4, "not supported"},
-        {-5, "internal error"},
-        {1, "unknown status"},
-        {-6, "unknown status"},
-        {INT32_MIN, "unknown status"},
-        {INT32_MAX, "unknown status"},
-    };
+    } table[] = {{0, "ok"},           {-1, "invalid argument"}, {-2, "out of memory"},  {-3, "io error"},
+                 {-4, "not supported"}, {-5, "internal error"}, {1, "unknown status"}, {-6, "unknown status"},
+                 {INT32_MIN, "unknown status"}};
     for (const auto& row : table) {
         EXPECT_STREQ(plm_status_message(row.status), row.text) << row.status;
     }
@@ -40,7 +31,6 @@ TEST(Frame, StatusTexts) {
 TEST(Frame, Versions) {
     EXPECT_EQ(plm_version_number(), 65536);
     EXPECT_STREQ(plm_version_string(), "promptloom/0.2.0-draft");
-    EXPECT_EQ(plm_version_string(), plm_version_string()); // one static string
 }
 
 class ContextTest : public testing::Test {
@@ -57,17 +47,13 @@ TEST_F(ContextTest, FreshContextIsZeroedWithLogLevelTwo) {
     plm_loop* loop = nullptr;
     ASSERT_EQ(plm_loop_get(ctx, &loop), PLM_OK);
     ASSERT_NE(loop, nullptr);
-    EXPECT_EQ(loop->reserved, 0u);
-    EXPECT_EQ(loop->active, 0u);
-    EXPECT_EQ(loop->iterations, 0u);
+    EXPECT_EQ(loop, &ctx->loop);
+    EXPECT_EQ(loop->reserved | loop->active | loop->iterations, 0u);
     EXPECT_EQ(ctx->log_level, 2);
     EXPECT_EQ(ctx->edit_mode, 0);
-    EXPECT_EQ(ctx->callbacks.complete, nullptr);
-    EXPECT_EQ(ctx->callbacks.on_event, nullptr);
-    EXPECT_EQ(ctx->callbacks.reserved_a, nullptr);
-    EXPECT_EQ(ctx->callbacks.reserved_b, nullptr);
+    const plm_callbacks none{};
+    EXPECT_EQ(std::memcmp(&ctx->callbacks, &none, sizeof none), 0);
     EXPECT_EQ(ctx->history.items, nullptr);
-    EXPECT_EQ(ctx->history.capacity, 0u);
     plm_context_destroy(ctx);
     EXPECT_TRUE(fake.live_blocks.empty());
 }
@@ -78,15 +64,9 @@ TEST_F(ContextTest, CreateReturnsNullWhenMemoryRunsOut) {
     EXPECT_TRUE(fake.live_blocks.empty());
 }
 
-int complete_a(const plm_completion_request*, plm_completion_result*, void*) {
-    return 0;
-}
-int complete_b(const plm_completion_request*, plm_completion_result*, void*) {
-    return 1;
-}
-int on_event_a(const plm_key_event*, const plm_mouse_event*, void*) {
-    return 0;
-}
+int complete_a(const plm_completion_request*, plm_completion_result*, void*) { return 0; }
+int complete_b(const plm_completion_request*, plm_completion_result*, void*) { return 1; }
+int on_event_a(const plm_key_event*, const plm_mouse_event*, void*) { return 0; }
 
 TEST_F(ContextTest, CallbacksAreCopiedWhole) {
     plm_context* ctx = plm_context_create();
@@ -117,16 +97,8 @@ TEST_F(ContextTest, SettersStoreTheirValues) {
     EXPECT_EQ(plm_context_get_user_data(ctx), &data);
     EXPECT_EQ(plm_context_set_edit_mode(ctx, PLM_EDIT_MODE_VI), PLM_OK);
     EXPECT_EQ(ctx->edit_mode, 1);
-    EXPECT_EQ(plm_context_set_edit_mode(ctx, -7), PLM_OK); // stored as given; never read back
-    EXPECT_EQ(ctx->edit_mode, -7);
     EXPECT_EQ(plm_context_set_log_level(ctx, 0), PLM_OK);
     EXPECT_EQ(ctx->log_level, 0);
-    plm_loop* first = nullptr;
-    plm_loop* second = nullptr;
-    plm_loop_get(ctx, &first);
-    plm_loop_get(ctx, &second);
-    EXPECT_EQ(first, second);
-    EXPECT_EQ(first, &ctx->loop);
     plm_context_destroy(ctx);
 }
 
@@ -177,7 +149,6 @@ TEST_F(ContextTest, DestroyFreesTheHistoryItOwns) {
     EXPECT_TRUE(fake.live_blocks.empty());
 }
 
-// ---- debug log -------------------------------------------------------------------------------
 
 class DebugLogTest : public testing::Test {
 protected:
@@ -185,41 +156,31 @@ protected:
     void log_line() { plm_debug_log(fake, "[PLM_DBG] test x=%d s=%s\n", 42, "v"); }
 };
 
+// VLM_MENU_DEBUG switches the log on unless unset, empty or exactly "0"; standard error is left out
+// only for VLM_MENU_DEBUG_STDERR exactly "0".
 TEST_F(DebugLogTest, SwitchValues) {
     const struct {
-        const char* value; // nullptr = unset
-        bool on;
-    } table[] = {{nullptr, false}, {"", false}, {"0", false}, {"00", true}, {"1", true}, {"yes", true}, {" 0", true}};
+        const char* debug; // nullptr = unset
+        const char* to_stderr;
+        bool file, err;
+    } table[] = {
+        {nullptr, nullptr, false, false}, {"", nullptr, false, false}, {"0", nullptr, false, false},
+        {"00", nullptr, true, true},      {"1", nullptr, true, true},  {" 0", nullptr, true, true},
+        {"1", "", true, true},            {"1", "0", true, false},     {"1", "00", true, true},
+        {"1", "false", true, true},
+    };
+    const std::string line = "[PLM_DBG] test x=42 s=v\n";
     for (const auto& row : table) {
         fake.err.clear();
         fake.files.clear();
         fake.env.clear();
-        if (row.value != nullptr) {
-            fake.env["VLM_MENU_DEBUG"] = row.value;
-        }
+        if (row.debug != nullptr) fake.env["VLM_MENU_DEBUG"] = row.debug;
+        if (row.to_stderr != nullptr) fake.env["VLM_MENU_DEBUG_STDERR"] = row.to_stderr;
         log_line();
-        const std::string expected = row.on ? "[PLM_DBG] test x=42 s=v\n" : "";
-        EXPECT_EQ(fake.err, expected) << (row.value ? row.value : "(unset)");
-        EXPECT_EQ(fake.files["vlm_menu_debug.log"], expected) << (row.value ? row.value : "(unset)");
-    }
-}
-
-TEST_F(DebugLogTest, StandardErrorIsSuppressedOnlyByExactlyZero) {
-    const struct {
-        const char* value;
-        bool to_stderr;
-    } table[] = {{nullptr, true}, {"", true}, {"0", false}, {"00", true}, {"1", true}, {"false", true}};
-    for (const auto& row : table) {
-        fake.err.clear();
-        fake.files.clear();
-        fake.env.clear();
-        fake.env["VLM_MENU_DEBUG"] = "1";
-        if (row.value != nullptr) {
-            fake.env["VLM_MENU_DEBUG_STDERR"] = row.value;
-        }
-        log_line();
-        EXPECT_EQ(fake.err.empty(), !row.to_stderr) << (row.value ? row.value : "(unset)");
-        EXPECT_EQ(fake.files["vlm_menu_debug.log"], "[PLM_DBG] test x=42 s=v\n");
+        const std::string where = std::string(row.debug ? row.debug : "(unset)") + "/" +
+                                  (row.to_stderr ? row.to_stderr : "(unset)");
+        EXPECT_EQ(fake.err, row.err ? line : "") << where;
+        EXPECT_EQ(fake.files["vlm_menu_debug.log"], row.file ? line : "") << where;
     }
 }
 
@@ -229,20 +190,8 @@ TEST_F(DebugLogTest, FileNameFromTheEnvironmentEmptyMeansDefault) {
     log_line();
     fake.env["VLM_MENU_DEBUG_FILE"] = "other.log";
     log_line();
-    log_line();
     EXPECT_EQ(fake.files["vlm_menu_debug.log"], "[PLM_DBG] test x=42 s=v\n");
-    EXPECT_EQ(fake.files["other.log"], "[PLM_DBG] test x=42 s=v\n[PLM_DBG] test x=42 s=v\n");
-    // Opened and closed once per message.
-    EXPECT_EQ(fake.count_calls("append "), 3u);
-}
-
-TEST_F(DebugLogTest, UnopenableFileLosesOnlyTheFileCopy) {
-    fake.env["VLM_MENU_DEBUG"] = "1";
-    fake.env["VLM_MENU_DEBUG_FILE"] = "missing/dir/x.log";
-    fake.unopenable_files.insert("missing/dir/x.log");
-    log_line();
-    EXPECT_EQ(fake.err, "[PLM_DBG] test x=42 s=v\n");
-    EXPECT_TRUE(fake.files.empty());
+    EXPECT_EQ(fake.files["other.log"], "[PLM_DBG] test x=42 s=v\n");
 }
 
 TEST_F(DebugLogTest, EnvironmentIsReadAfreshOnEveryCall) {
@@ -309,12 +258,6 @@ TEST_F(RealDebugLogTest, FileInAMissingFolderStillReachesStandardError) {
     std::ifstream file(path);
     EXPECT_FALSE(file.good());
 }
-
-} // namespace
-} // namespace plm
-
-namespace plm {
-namespace {
 
 // What keeps exceptions from crossing an export: allocation failures become -2, anything else -5,
 // and value-returning exports give their failure value.

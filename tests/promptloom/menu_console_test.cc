@@ -86,14 +86,22 @@ struct menu_test : ::testing::Test {
 // ---------------------------------------------------------------------------
 // Single choice
 
-TEST_F(menu_test, SingleArgumentsCheckedBeforeAnything) {
+TEST_F(menu_test, ArgumentsCheckedBeforeAnything) {
     make_items(3);
     size_t out = 99;
-    EXPECT_EQ(plm_menu_choice_interactive(nullptr, nullptr, items.data(), 3, 0, &out), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_choice_interactive(ctx, nullptr, nullptr, 3, 0, &out), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_choice_interactive(ctx, nullptr, items.data(), 0, 0, &out), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_choice_interactive(ctx, nullptr, items.data(), 3, 0, nullptr), PLM_ERR_INVALID_ARGUMENT);
+    std::vector<unsigned char> flags{5, 5, 5};
+    const char* const* list = items.data();
+    for (int32_t status : {plm_menu_choice_interactive(nullptr, nullptr, list, 3, 0, &out),
+                           plm_menu_choice_interactive(ctx, nullptr, nullptr, 3, 0, &out),
+                           plm_menu_choice_interactive(ctx, nullptr, list, 0, 0, &out),
+                           plm_menu_choice_interactive(ctx, nullptr, list, 3, 0, nullptr),
+                           plm_menu_multi_choice_interactive(nullptr, nullptr, list, 3, flags.data(), 0),
+                           plm_menu_multi_choice_interactive(ctx, nullptr, nullptr, 3, flags.data(), 0),
+                           plm_menu_multi_choice_interactive(ctx, nullptr, list, 3, nullptr, 0),
+                           plm_menu_multi_choice_interactive(ctx, nullptr, list, 0, flags.data(), 0)})
+        EXPECT_EQ(status, PLM_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(out, 99u);
+    EXPECT_EQ(flags, (std::vector<unsigned char>{5, 5, 5}));
     EXPECT_TRUE(fake.calls.empty());
 }
 
@@ -163,18 +171,6 @@ TEST_F(menu_test, SingleDownPastTheRowsScrollsOnce) {
     EXPECT_LT(scroll_at, redraw_at);
 }
 
-TEST_F(menu_test, SingleStartIndexPutsItsItemOnTheLastRow) {
-    make_items(30);
-    fake.screen.cursor.y = 15;
-    fake.feed_bytes(std::string(kUp) + kUp + kUp + kUp + kUp + kUp + kUp + kUp + kUp + kEnter);
-    size_t out = 0;
-    ASSERT_EQ(single(12, &out), PLM_OK);
-    EXPECT_EQ(out, 3u);
-    // Eight UPs stay inside rows 4..12; the ninth scrolls the list down by one.
-    EXPECT_EQ(fake.calls_starting("scroll"), std::vector<std::string>{"scroll 0,15-79,22 -> 0,16 fill ' ' 0x7"});
-    EXPECT_EQ(drawn().substr(0, vt_frame(16, 30, 9, 4, 12, "^ v ").size()), vt_frame(16, 30, 9, 4, 12, "^ v "));
-}
-
 TEST_F(menu_test, SingleConsoleApiWithoutVtOutput) {
     make_items(3);
     fake.fail_set_mode = true;  // VT output cannot be switched on: console calls draw
@@ -242,57 +238,49 @@ TEST_F(menu_test, SingleConsoleMouseRecordsAreBufferRows) {
     EXPECT_EQ(out, 3u);
 }
 
-TEST_F(menu_test, SingleTypedNumbersOnTheFakeClock) {
-    struct Case {
-        uint64_t second_digit_ms;
-        size_t chosen;
-    };
-    for (const Case& c : {Case{100, 11}, Case{199, 11}, Case{201, 1}, Case{500, 1}}) {
-        fake_platform f;
-        platform_override o(f);
-        make_items(30);
-        f.screen.cursor.y = 15;
-        f.feed_bytes("1", 5000);
-        f.feed_bytes("2", 5000 + c.second_digit_ms);
-        f.feed_bytes(kEnter, 6000);
-        size_t out = 0;
-        ASSERT_EQ(plm_menu_choice_interactive(ctx, nullptr, items.data(), 30, 0, &out), PLM_OK);
-        EXPECT_EQ(out, c.chosen) << c.second_digit_ms;
-        // The digits show on the status line as they are typed.
-        std::string last_status = bottom_start(25) + "v " + kAccent + (c.chosen == 11 ? "12" : "2") + kReset;
-        EXPECT_NE(f.out.find(last_status), std::string::npos) << c.second_digit_ms;
-    }
-}
-
-TEST_F(menu_test, MotionAndTypingTimersUseThePlatformClock) {
+// The 0.2 s digit, 30 ms motion, 1.5 s typing and double-click rules run on the platform's clock.
+TEST_F(menu_test, SingleTimersUseThePlatformClock) {
     struct Case {
         const char* name;
-        uint64_t second_motion_ms;  // motion over item 3 after motion over item 2 at 1000 ms
+        size_t count;
+        const char* double_click_ms;  // VLM_DOUBLE_CLICK_MS, null: unset
+        std::vector<std::pair<std::string, uint64_t>> input;
+        int32_t status;
         size_t chosen;
+        bool hidden_word;
+        std::string shown;  // must appear in the output
     };
-    for (const Case& c : {Case{"within 30 ms ignored", 1029, 1}, Case{"after 30 ms acted on", 1030, 2}}) {
+    const std::string click = sgr(0, 1, 3) + sgr(0, 1, 3, true);
+    const auto status_digits = [](const char* d) { return bottom_start(25) + "v " + kAccent + d + kReset; };
+    const std::vector<Case> cases = {
+        {"digits 100 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5100}, {kEnter, 6000}}, PLM_OK, 11, false,
+         status_digits("12")},
+        {"digits 199 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5199}, {kEnter, 6000}}, PLM_OK, 11, false, ""},
+        {"digits 201 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5201}, {kEnter, 6000}}, PLM_OK, 1, false,
+         status_digits("2")},
+        {"motion within 30 ms ignored", 5, nullptr, {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1029}, {kEnter, 2000}},
+         PLM_OK, 1, false, ""},
+        {"motion after 30 ms acted on", 5, nullptr, {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1030}, {kEnter, 2000}},
+         PLM_OK, 2, false, ""},
+        {"hidden word 1.4 s after other text", 5, nullptr, {{"x", 1000}, {"Quill", 2400}, {kEscape, 9000}},
+         PLM_ERR_INVALID_ARGUMENT, 0, false, ""},
+        {"hidden word 1.6 s after other text", 5, nullptr, {{"x", 1000}, {"Quill", 2600}}, PLM_OK, 0, true, ""},
+        {"double click within 50 raised to 100", 5, "50", {{click, 1000}, {click, 1100}}, PLM_OK, 2, false, ""},
+        {"double click beyond 50 raised to 100", 5, "50", {{click, 1000}, {click, 1101}, {kEscape, 9000}},
+         PLM_ERR_INVALID_ARGUMENT, 0, false, ""},
+    };
+    for (const Case& c : cases) {
         fake_platform f;
         platform_override o(f);
-        make_items(5);
-        f.feed_bytes(sgr(35, 1, 2), 1000);
-        f.feed_bytes(sgr(35, 1, 3), c.second_motion_ms);
-        f.feed_bytes(kEnter, 2000);
-        size_t out = 0;
-        ASSERT_EQ(plm_menu_choice_interactive(ctx, nullptr, items.data(), 5, 0, &out), PLM_OK);
-        EXPECT_EQ(out, c.chosen) << c.name;
-    }
-    for (uint64_t gap : {1400u, 1600u}) {
-        fake_platform f;
-        platform_override o(f);
-        make_items(5);
-        f.feed_bytes("x", 1000);
-        f.feed_bytes("Quill", 1000 + gap);
-        f.feed_bytes(kEscape, 9000);
-        size_t out = 0;
-        int32_t status = plm_menu_choice_interactive(ctx, nullptr, items.data(), 5, 0, &out);
-        // After a pause of more than 1.5 s the word stands alone and matches.
-        EXPECT_EQ(status, gap > 1500 ? PLM_OK : PLM_ERR_INVALID_ARGUMENT) << gap;
-        EXPECT_EQ(f.env.count("VLM_MENU_RESULT_OVERRIDE"), gap > 1500 ? 1u : 0u) << gap;
+        make_items(c.count);
+        f.screen.cursor.y = c.count > 5 ? 15 : 0;
+        if (c.double_click_ms) f.env["VLM_DOUBLE_CLICK_MS"] = c.double_click_ms;
+        for (const auto& [bytes, ms] : c.input) f.feed_bytes(bytes, ms);
+        size_t out = 77;
+        EXPECT_EQ(single(0, &out), c.status) << c.name;
+        EXPECT_EQ(out, c.status == PLM_OK ? c.chosen : 77u) << c.name;
+        EXPECT_NE(f.out.find(c.shown), std::string::npos) << c.name;
+        EXPECT_EQ(f.env.count("VLM_MENU_RESULT_OVERRIDE"), c.hidden_word ? 1u : 0u) << c.name;
     }
 }
 
@@ -312,46 +300,21 @@ TEST_F(menu_test, SingleHiddenWordSetsTheOverride) {
     expect_raw_mode_left();
 }
 
-TEST_F(menu_test, SingleEscapeLeavesTheIndexAndCtrlCIsIgnored) {
-    make_items(5);
-    fake.feed_bytes(std::string(kDown) + "\x03" + kEscape);
-    size_t out = 77;
-    EXPECT_EQ(single(0, &out), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(out, 77u);
-    expect_raw_mode_left();
-    EXPECT_EQ(fake.env.count("VLM_MENU_RESULT_OVERRIDE"), 0u);
-}
-
-TEST_F(menu_test, SingleEndOfInputEndsWithIoError) {
-    make_items(5);
-    fake.feed_bytes(kDown);
-    size_t out = 77;
-    EXPECT_EQ(single(0, &out), PLM_ERR_IO);
-    EXPECT_EQ(out, 77u);
-    expect_raw_mode_left();
-}
-
-TEST_F(menu_test, SingleDoubleClickIntervalFromTheEnvironment) {
-    struct Case {
-        const char* value;
-        uint64_t gap_ms;
-        bool chosen;
-    };
-    for (const Case& c : {Case{"50", 100, true}, Case{"50", 101, false}, Case{"5000", 1000, true},
-                          Case{"5000", 1001, false}, Case{"250ms", 300, true}, Case{"250ms", 301, false}}) {
+// Escape (after an ignored Ctrl+C) and the end of input leave the index untouched and raw mode off.
+TEST_F(menu_test, SingleEscapeAndEndOfInput) {
+    for (const auto& [bytes, status] : {std::pair<std::string, int32_t>{std::string(kDown) + "\x03" + kEscape,
+                                                                          PLM_ERR_INVALID_ARGUMENT},
+                                        {kDown, PLM_ERR_IO}}) {
         fake_platform f;
         platform_override o(f);
         make_items(5);
-        f.env["VLM_DOUBLE_CLICK_MS"] = c.value;
-        f.feed_bytes(sgr(0, 1, 3) + sgr(0, 1, 3, true), 1000);
-        f.feed_bytes(sgr(0, 1, 3) + sgr(0, 1, 3, true), 1000 + c.gap_ms);
-        f.feed_bytes(kEscape, 9000);
-        size_t out = 0;
-        int32_t status = plm_menu_choice_interactive(ctx, nullptr, items.data(), 5, 0, &out);
-        EXPECT_EQ(status, c.chosen ? PLM_OK : PLM_ERR_INVALID_ARGUMENT) << c.value << " " << c.gap_ms;
-        if (c.chosen) {
-            EXPECT_EQ(out, 2u);
-        }
+        f.feed_bytes(bytes);
+        size_t out = 77;
+        EXPECT_EQ(single(0, &out), status);
+        EXPECT_EQ(out, 77u);
+        EXPECT_EQ(raw_mode_count(), 0);
+        EXPECT_EQ(f.input_mode, 0x1F7u);
+        EXPECT_EQ(f.env.count("VLM_MENU_RESULT_OVERRIDE"), 0u);
     }
 }
 
@@ -368,7 +331,7 @@ TEST_F(menu_test, SingleClickMemoryIsResetPerCall) {
     EXPECT_EQ(fake.now_ms, 5000u);
 }
 
-TEST_F(menu_test, SingleMetricsLine) {
+TEST_F(menu_test, MetricsLines) {
     make_items(30);
     fake.screen.cursor.y = 15;
     fake.env["VLM_MENU_DEBUG"] = "1";
@@ -376,9 +339,15 @@ TEST_F(menu_test, SingleMetricsLine) {
     fake.feed_bytes(kEnter);
     size_t out = 0;
     ASSERT_EQ(single(0, &out), PLM_OK);
-    EXPECT_EQ(fake.err,
-              "[PLM_DBG] single metrics start_row=15 win_top=0 win_bottom=24 visible_rows=9 item_count=30\n");
+    EXPECT_EQ(fake.err, "[PLM_DBG] single metrics start_row=15 win_top=0 win_bottom=24 visible_rows=9 item_count=30\n");
     EXPECT_EQ(fake.files["menu.log"], fake.err);
+    fake.err.clear();
+    make_items(40);
+    fake.screen.cursor.y = 23;
+    fake.feed_bytes(kEscape);
+    std::vector<unsigned char> flags;
+    EXPECT_EQ(multi(flags), PLM_ERR_INVALID_ARGUMENT);
+    EXPECT_EQ(fake.err, "[PLM_DBG] multi metrics start_row=21 win_top=0 win_bottom=24 visible_rows=3 item_count=40\n");
 }
 
 // Without a terminal, or when raw mode cannot be entered, the single menu is the numbered menu
@@ -432,19 +401,6 @@ TEST_F(menu_test, SingleFallsBackToTheNumberedMenu) {
 
 const std::string kHint = "SPACE=toggle ENTER=ok";
 
-TEST_F(menu_test, MultiArgumentsCheckedBeforeAnything) {
-    make_items(3);
-    std::vector<unsigned char> flags{5, 5, 5};
-    EXPECT_EQ(plm_menu_multi_choice_interactive(nullptr, nullptr, items.data(), 3, flags.data(), 0),
-              PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_multi_choice_interactive(ctx, nullptr, nullptr, 3, flags.data(), 0), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_multi_choice_interactive(ctx, nullptr, items.data(), 3, nullptr, 0), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(plm_menu_multi_choice_interactive(ctx, nullptr, items.data(), 0, flags.data(), 0),
-              PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(flags, (std::vector<unsigned char>{5, 5, 5}));
-    EXPECT_TRUE(fake.calls.empty());
-}
-
 TEST_F(menu_test, MultiFirstFrameDownAndConfirm) {
     make_items(3);
     fake.screen.cursor.y = 2;
@@ -483,13 +439,21 @@ TEST_F(menu_test, MultiScrollAndHintMarkers) {
     EXPECT_EQ(fake.calls_starting("set_buffer_size"), std::vector<std::string>{"set_buffer_size 80x27"});
 }
 
-TEST_F(menu_test, MultiEscapeClearsEveryFlag) {
-    make_items(3);
-    fake.feed_bytes(std::string(" ") + kDown + " " + kEscape);
-    std::vector<unsigned char> flags;
-    EXPECT_EQ(multi(flags), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(flags, (std::vector<unsigned char>{0, 0, 0}));
-    expect_raw_mode_left();
+// Escape after two ticks, and the end of input after one, leave every flag clear and raw mode off.
+TEST_F(menu_test, MultiEscapeAndEndOfInputClearEveryFlag) {
+    for (const auto& [bytes, status] : {std::pair<std::string, int32_t>{std::string(" ") + kDown + " " + kEscape,
+                                                                          PLM_ERR_INVALID_ARGUMENT},
+                                        {" ", PLM_ERR_IO}}) {
+        fake_platform f;
+        platform_override o(f);
+        make_items(3);
+        f.feed_bytes(bytes);
+        std::vector<unsigned char> flags;
+        EXPECT_EQ(multi(flags), status);
+        EXPECT_EQ(flags, (std::vector<unsigned char>{0, 0, 0}));
+        EXPECT_EQ(raw_mode_count(), 0);
+        EXPECT_EQ(f.input_mode, 0x1F7u);
+    }
 }
 
 TEST_F(menu_test, MultiMouseClicksToggleAndConfirm) {
@@ -525,17 +489,6 @@ TEST_F(menu_test, MultiSettleDelayOnTheFakeClock) {
     }
 }
 
-TEST_F(menu_test, MultiMetricsLine) {
-    make_items(40);
-    fake.screen.cursor.y = 23;
-    fake.env["VLM_MENU_DEBUG"] = "00";
-    fake.env["VLM_MENU_DEBUG_STDERR"] = "";
-    fake.feed_bytes(kEscape);
-    std::vector<unsigned char> flags;
-    EXPECT_EQ(multi(flags), PLM_ERR_INVALID_ARGUMENT);
-    EXPECT_EQ(fake.err, "[PLM_DBG] multi metrics start_row=21 win_top=0 win_bottom=24 visible_rows=3 item_count=40\n");
-}
-
 TEST_F(menu_test, MultiTextFallbackAnswers) {
     struct Case {
         const char* line;  // null: end of input
@@ -543,9 +496,7 @@ TEST_F(menu_test, MultiTextFallbackAnswers) {
         std::vector<unsigned char> flags;
     };
     const Case cases[] = {
-        {"1,3\n", PLM_OK, {1, 0, 1}},       {"3 2\n", PLM_OK, {0, 1, 1}}, {"0, 4, x, -1\n", PLM_OK, {0, 0, 0}},
-        {"2x\n", PLM_OK, {0, 1, 0}},        {"\n", PLM_OK, {0, 0, 0}},    {nullptr, PLM_ERR_IO, {0, 0, 0}},
-    };
+        {"1,3\n", PLM_OK, {1, 0, 1}}, {"0, 4, x, -1\n", PLM_OK, {0, 0, 0}}, {nullptr, PLM_ERR_IO, {0, 0, 0}}};
     for (const Case& c : cases) {
         fake_platform f;
         platform_override o(f);
@@ -583,15 +534,6 @@ TEST_F(menu_test, MultiRawModeRefusedUsesTheNumberedMenu) {
     EXPECT_EQ(flags, (std::vector<unsigned char>{0, 0, 0}));
     EXPECT_EQ(fake.out, direct.out);
     EXPECT_EQ(fake.count_calls("read_line"), direct.count_calls("read_line"));
-}
-
-TEST_F(menu_test, MultiEndOfInputOnATerminal) {
-    make_items(3);
-    fake.feed_bytes(" ");
-    std::vector<unsigned char> flags;
-    EXPECT_EQ(multi(flags), PLM_ERR_IO);
-    EXPECT_EQ(flags, (std::vector<unsigned char>{0, 0, 0}));
-    expect_raw_mode_left();
 }
 
 }  // namespace
