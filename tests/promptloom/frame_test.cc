@@ -35,13 +35,14 @@ TEST(Frame, Versions) {
 
 class ContextTest : public testing::Test {
 protected:
+    void SetUp() override { ASSERT_NE(ctx = plm_context_create(), nullptr); }
+    void TearDown() override { plm_context_destroy(ctx); }
     fake_platform fake;
     platform_override use{fake};
+    plm_context* ctx = nullptr;
 };
 
 TEST_F(ContextTest, FreshContextIsZeroedWithLogLevelTwo) {
-    plm_context* ctx = plm_context_create();
-    ASSERT_NE(ctx, nullptr);
     EXPECT_EQ(plm_context_get_user_data(ctx), nullptr);
     EXPECT_EQ(plm_history_count(ctx), 0u);
     plm_loop* loop = nullptr;
@@ -55,10 +56,13 @@ TEST_F(ContextTest, FreshContextIsZeroedWithLogLevelTwo) {
     EXPECT_EQ(std::memcmp(&ctx->callbacks, &none, sizeof none), 0);
     EXPECT_EQ(ctx->history.items, nullptr);
     plm_context_destroy(ctx);
+    ctx = nullptr;
     EXPECT_TRUE(fake.live_blocks.empty());
 }
 
-TEST_F(ContextTest, CreateReturnsNullWhenMemoryRunsOut) {
+TEST(Context, CreateReturnsNullWhenMemoryRunsOut) {
+    fake_platform fake;
+    platform_override use{fake};
     fake.fail_allocation_at = 1;
     EXPECT_EQ(plm_context_create(), nullptr);
     EXPECT_TRUE(fake.live_blocks.empty());
@@ -69,8 +73,6 @@ int complete_b(const plm_completion_request*, plm_completion_result*, void*) { r
 int on_event_a(const plm_key_event*, const plm_mouse_event*, void*) { return 0; }
 
 TEST_F(ContextTest, CallbacksAreCopiedWhole) {
-    plm_context* ctx = plm_context_create();
-    ASSERT_NE(ctx, nullptr);
     int a = 0;
     int b = 0;
     plm_callbacks cb{&a, complete_a, &b, on_event_a};
@@ -86,12 +88,9 @@ TEST_F(ContextTest, CallbacksAreCopiedWhole) {
     EXPECT_EQ(ctx->callbacks.reserved_a, nullptr);
     EXPECT_EQ(ctx->callbacks.complete, complete_b);
     EXPECT_EQ(ctx->callbacks.on_event, nullptr);
-    plm_context_destroy(ctx);
 }
 
 TEST_F(ContextTest, SettersStoreTheirValues) {
-    plm_context* ctx = plm_context_create();
-    ASSERT_NE(ctx, nullptr);
     int data = 0;
     EXPECT_EQ(plm_context_set_user_data(ctx, &data), PLM_OK);
     EXPECT_EQ(plm_context_get_user_data(ctx), &data);
@@ -99,12 +98,9 @@ TEST_F(ContextTest, SettersStoreTheirValues) {
     EXPECT_EQ(ctx->edit_mode, 1);
     EXPECT_EQ(plm_context_set_log_level(ctx, 0), PLM_OK);
     EXPECT_EQ(ctx->log_level, 0);
-    plm_context_destroy(ctx);
 }
 
 TEST_F(ContextTest, NullArgumentsAreRefusedAndChangeNothing) {
-    plm_context* ctx = plm_context_create();
-    ASSERT_NE(ctx, nullptr);
     int data = 0;
     plm_callbacks cb{nullptr, complete_a, nullptr, on_event_a};
     ASSERT_EQ(plm_context_set_callbacks(ctx, &cb), PLM_OK);
@@ -130,12 +126,9 @@ TEST_F(ContextTest, NullArgumentsAreRefusedAndChangeNothing) {
 
     EXPECT_EQ(plm_context_get_user_data(ctx), &data);
     EXPECT_EQ(ctx->log_level, 2);
-    plm_context_destroy(ctx);
 }
 
 TEST_F(ContextTest, DestroyFreesTheHistoryItOwns) {
-    plm_context* ctx = plm_context_create();
-    ASSERT_NE(ctx, nullptr);
     // Filled the way the history keeps it: an array of owned strings from the platform's heap.
     ctx->history.capacity = 16;
     ctx->history.items = static_cast<char**>(fake.allocate(16 * sizeof(char*)));
@@ -146,6 +139,7 @@ TEST_F(ContextTest, DestroyFreesTheHistoryItOwns) {
     }
     EXPECT_EQ(fake.live_blocks.size(), 4u);
     plm_context_destroy(ctx);
+    ctx = nullptr;
     EXPECT_TRUE(fake.live_blocks.empty());
 }
 

@@ -183,17 +183,14 @@ TEST_F(menu_test, SingleConsoleApiWithoutVtOutput) {
     for (const std::string& c : fake.calls) {
         if (c.rfind("fill", 0) == 0 || c.rfind("set_cursor", 0) == 0 || c.rfind("write", 0) == 0) drawing.push_back(c);
     }
-    auto row = [](int r) {
-        std::string at = "0," + std::to_string(r);
-        // clear_row ends at the row's start; the row is then entered once more.
-        return std::vector<std::string>{"fill_char ' ' 80 @" + at, "fill_attr 0x7 80 @" + at, "set_cursor " + at,
-                                        "set_cursor " + at};
-    };
     std::vector<std::string> expected = {"write \x1b[?1000h", "write \x1b[?1003h", "write \x1b[?1015h",
                                          "write \x1b[?1006h"};
+    // clear_row ends at the row's start; the row is then entered once more.
     auto add_row = [&](int r, const std::string& text) {
-        for (auto& c : row(r)) expected.push_back(c);
-        expected.push_back("write " + text);
+        const std::string at = "0," + std::to_string(r);
+        for (const std::string& c : {"fill_char ' ' 80 @" + at, "fill_attr 0x7 80 @" + at, "set_cursor " + at,
+                                     "set_cursor " + at, "write " + text})
+            expected.push_back(c);
     };
     add_row(2, highlighted(1, "item1"));
     add_row(3, "  2. item2");

@@ -39,10 +39,7 @@ while IFS='|' read -r answer flags; do
     "${listing}${nl}status=${status} flags=${flags}${nl}x" "$(cat "$work/out"; printf x)"
 done <<'CASES'
 1,3|1,0,1
-3 2|0,1,1
 0, 4, x, -1|0,0,0
-2x|0,1,0
-|0,0,0
 EOF|0,0,0
 CASES
 
