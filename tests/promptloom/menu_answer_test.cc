@@ -6,10 +6,7 @@ namespace plm {
 namespace {
 
 TEST(MenuAnswer, ReadsLikeA32BitStrtoul) {
-    struct {
-        const char* answer;
-        std::uint32_t value;
-    } cases[] = {
+    struct { const char* answer; std::uint32_t value; } cases[] = {
         {"3", 3},
         {"", 0},
         {"0", 0},

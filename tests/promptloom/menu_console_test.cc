@@ -350,10 +350,7 @@ TEST_F(menu_test, MetricsLines) {
 // Without a terminal, or when raw mode cannot be entered, the single menu is the numbered menu
 // with the same arguments: the same status, index, output and console calls as calling it.
 TEST_F(menu_test, SingleFallsBackToTheNumberedMenu) {
-    struct Case {
-        const char* name;
-        void (*setup)(fake_platform&);
-    };
+    struct Case { const char* name; void (*setup)(fake_platform&); };
     const Case cases[] = {
         {"output redirected", [](fake_platform& f) { f.tty_out = false; }},
         {"input redirected", [](fake_platform& f) { f.tty_in = false; }},

@@ -65,32 +65,17 @@ TEST_F(RawModeTest, CallSequenceOfEnterAndLeave) {
     EXPECT_EQ(saved_in, 0x1F7u);
     EXPECT_EQ(saved_out, 0x3u);
     EXPECT_EQ(fake.output_mode, 0x7u);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{
-                              "get_console_mode in",
-                              "get_console_mode out",
-                              "set_console_mode in 0x3e8",
-                              "set_console_mode out 0x7",
-                              "write \x1b[?1000h",
-                              "write \x1b[?1003h",
-                              "write \x1b[?1015h",
-                              "write \x1b[?1006h",
-                              "flush",
-                              "set_ctrl_handler add",
-                          }));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"get_console_mode in", "get_console_mode out",
+                                                    "set_console_mode in 0x3e8", "set_console_mode out 0x7",
+                                                    "write \x1b[?1000h", "write \x1b[?1003h", "write \x1b[?1015h",
+                                                    "write \x1b[?1006h", "flush", "set_ctrl_handler add"}));
     EXPECT_TRUE(fake.ctrl_handler_installed);
     fake.clear_record();
 
     EXPECT_EQ(leave(), 1);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{
-                              "write \x1b[?1000l",
-                              "write \x1b[?1015l",
-                              "write \x1b[?1006l",
-                              "write \x1b[?1003l",
-                              "flush",
-                              "set_ctrl_handler remove",
-                              "set_console_mode in 0x1f7",
-                              "set_console_mode out 0x3",
-                          }));
+    EXPECT_EQ(fake.calls, (std::vector<std::string>{"write \x1b[?1000l", "write \x1b[?1015l", "write \x1b[?1006l",
+                                                    "write \x1b[?1003l", "flush", "set_ctrl_handler remove",
+                                                    "set_console_mode in 0x1f7", "set_console_mode out 0x3"}));
     EXPECT_FALSE(fake.ctrl_handler_installed);
     EXPECT_EQ(fake.input_mode, 0x1F7u);
     EXPECT_EQ(fake.output_mode, 0x3u);

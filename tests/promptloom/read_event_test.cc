@@ -39,12 +39,7 @@ std::uint32_t wheel(int delta) {
 }
 
 TEST_F(ReadEventTest, ConsoleMouseRecords) {
-    const struct {
-        const char* name;
-        input_record record;
-        int button, released;
-        const char* log;
-    } table[] = {
+    const struct { const char* name; input_record record; int button, released; const char* log; } table[] = {
         {"wheel up", mouse_record_at(4, 9, wheel(120), k_mouse_wheeled), 64, 0,
          "[PLM_DBG] console_mouse WHEEL x=4 y=9 btn=64\n"},
         {"wheel down", mouse_record_at(4, 9, wheel(-120), k_mouse_wheeled), 65, 0,
@@ -111,10 +106,8 @@ TEST_F(ReadEventTest, PathChoice) {
     const struct {
         const char* name;
         std::uint32_t mode;
-        const char* force_console; // nullptr = unset
-        const char* force_vt;
-        bool null_mouse;
-        bool expect_records;
+        const char *force_console, *force_vt; // nullptr = unset
+        bool null_mouse, expect_records;
     } table[] = {
         {"record mode", k_record_mode, nullptr, nullptr, false, true},
         {"vt input mode", k_vt_mode, nullptr, nullptr, false, false},
@@ -130,12 +123,8 @@ TEST_F(ReadEventTest, PathChoice) {
     for (const auto& row : table) {
         fake = fake_platform{};
         fake.input_mode = row.mode;
-        if (row.force_console != nullptr) {
-            fake.env["VLM_FORCE_CONSOLE_INPUT"] = row.force_console;
-        }
-        if (row.force_vt != nullptr) {
-            fake.env["VLM_FORCE_VT_BYTES"] = row.force_vt;
-        }
+        if (row.force_console != nullptr) fake.env["VLM_FORCE_CONSOLE_INPUT"] = row.force_console;
+        if (row.force_vt != nullptr) fake.env["VLM_FORCE_VT_BYTES"] = row.force_vt;
         fake.feed_record(mouse_record_at(1, 1, 0, 0));
         fake.feed_bytes("k");
         plm_key_event key{};
@@ -166,11 +155,7 @@ TEST_F(ReadEventTest, UnreadableModeAndNullHandleUseBytes) {
 }
 
 TEST_F(ReadEventTest, ByteMouseReportsBecomeZeroBased) {
-    const struct {
-        const char* bytes;
-        int x, y, button, released;
-        const char* log;
-    } table[] = {
+    const struct { const char* bytes; int x, y, button, released; const char* log; } table[] = {
         {"\x1b[<0;10;5M", 9, 4, 0, 0, "[PLM_DBG] vt_mouse x=9 y=4 btn=0 rel=0\n"},
         {"\x1b[<35;3;4m", 2, 3, 35, 1, "[PLM_DBG] vt_mouse x=2 y=3 btn=35 rel=1\n"},
         {"\x1b[<0M", 0, 0, 0, 0, "[PLM_DBG] vt_mouse x=0 y=0 btn=0 rel=0\n"},
@@ -222,12 +207,7 @@ TEST_F(ReadEventTest, NullRecordsStillConsumeTheEvent) {
 }
 
 TEST(ReadKeyGetwch, CodeTable) {
-    const struct {
-        std::vector<std::uint32_t> codes;
-        int status;
-        int key;
-        std::uint32_t ch;
-    } table[] = {
+    const struct { std::vector<std::uint32_t> codes; int status; int key; std::uint32_t ch; } table[] = {
         {{0x1B}, 1, PLM_KEY_ESCAPE, 0},       {{0x03}, 1, PLM_KEY_CTRL_C, 0},     {{0x0D}, 1, PLM_KEY_ENTER, 0},
         {{0x08}, 1, PLM_KEY_BACKSPACE, 0},    {{0x09}, 1, PLM_KEY_TAB, 0},        {{0x20}, 1, PLM_KEY_CHAR, 0x20},
         {{0x7E}, 1, PLM_KEY_CHAR, 0x7E},      {{0x7F}, 0, PLM_KEY_NONE, 0},       {{0xE9}, 0, PLM_KEY_NONE, 0},
