@@ -4,11 +4,17 @@
 . "$VM_SRC/tests/promptloom_posix/plm_e2e.sh"
 export W=60 H=10
 
-ready() { con_wait "$1" "$2" 5000 && sleep 0.1; }
+# Starts the demo and waits for its first screen; a missing screen is a failure of its own.
+open() {
+  demo_start "$1" "$2"
+  con_wait "$1" "$3" 5000 && sleep 0.1 && return 0
+  fail "$1: the screen did not appear" "$(con_cap "$1")"; return 1
+}
+# Ends the demo (settings and mouse flags checked there) and compares its result line.
+result_is() { demo_finish "$1"; check_eq "$1: $2" "$3" "$(demo_result "$1" "${4:-prompt}")"; }
 
 # Typing and editing: a letter inserted in the middle, Home/End, Backspace and Delete.
-demo_start edit "--event-log $tmp/edit.events prompt"
-if ready edit "demo>"; then
+if open edit "--event-log $tmp/edit.events prompt" "demo>"; then
   con_key edit -l 'helo wrld'
   sgr edit 0 3 0
   check_eq "edit: every event reaches the caller's on_event, a click with its mouse record" \
@@ -24,73 +30,48 @@ if ready edit "demo>"; then
   con_key edit -l '>H'
   con_key edit End
   con_key edit -l 'x'
-  con_key edit BSpace
-  con_key edit Left Left Left Left Left Left Left Left
+  con_key edit BSpace Left Left Left Left Left Left Left Left
   con_key edit -l l
   con_key edit End
   con_key edit -l '<'
   check_eq "edit: the line shown before Enter" "demo> >Hello world<" "$(screen_row edit 0)"
   con_key edit Enter
-  demo_finish edit
-  check_eq "edit: the accepted line" 'PLM_RESULT prompt status=0 line=">Hello world<"' "$(demo_result edit prompt)"
-else
-  fail "edit: the prompt did not appear" "$(con_cap edit)"
+  result_is edit "the accepted line" 'PLM_RESULT prompt status=0 line=">Hello world<"'
 fi
 
 # History recall: older, older, older (stays), newer, newer (the line being typed comes back).
-demo_start hist "--history one --history two prompt"
-if ready hist "demo>"; then
+if open hist "--history one --history two prompt" "demo>"; then
   con_key hist -l 'draft'
   con_key hist Up
   check_eq "history: Up shows the newest entry" "demo> two" "$(screen_row hist 0)"
-  con_key hist Up
-  con_key hist Up
+  con_key hist Up Up
   check_eq "history: Up stops at the oldest entry" "demo> one" "$(screen_row hist 0)"
-  con_key hist Down
-  con_key hist Down
+  con_key hist Down Down
   check_eq "history: Down past the newest brings the typed line back" "demo> draft" "$(screen_row hist 0)"
-  con_key hist Up
-  con_key hist Enter
-  demo_finish hist
-  check_eq "history: the recalled line is accepted" 'PLM_RESULT prompt status=0 line="two"' "$(demo_result hist prompt)"
-else
-  fail "history: the prompt did not appear" "$(con_cap hist)"
+  con_key hist Up Enter
+  result_is hist "the recalled line is accepted" 'PLM_RESULT prompt status=0 line="two"'
 fi
 
 # vi mode: Escape needs a following byte, which it consumes (no time-out), so each Escape is
 # followed by a byte sent only to end it.
-demo_start vi "--vi prompt"
-if ready vi "vi>"; then
+if open vi "--vi prompt" "vi>"; then
   con_key vi -l 'foo bar'
   con_key vi Escape
-  con_key vi -l '#'
-  con_key vi -l 0
-  con_key vi -l d
-  con_key vi -l w
+  con_key vi -l '#0dw'
   check_eq "vi: dw deletes the first word and its blank" "vi> bar" "$(screen_row vi 0)"
-  con_key vi -l '$'
-  con_key vi -l p
+  con_key vi -l '$p'
   check_eq "vi: \$p pastes it after the last character" "vi> barfoo" "$(screen_row vi 0)"
-  con_key vi -l A
-  con_key vi -l ' qux'
+  con_key vi -l 'A qux'
   check_eq "vi: A appends at the end in insert mode" "vi> barfoo  qux" "$(screen_row vi 0)"
   con_key vi Escape
-  con_key vi -l '#'
-  con_key vi -l 0
-  con_key vi -l c
-  con_key vi -l w
-  con_key vi -l 'baz '
+  con_key vi -l '#0cwbaz '
   con_key vi Enter
-  demo_finish vi
-  check_eq "vi: cw changes the word and the blanks after it, typing goes on in insert mode" \
-    'PLM_RESULT prompt status=0 line="baz qux"' "$(demo_result vi prompt)"
-else
-  fail "vi: the prompt did not appear" "$(con_cap vi)"
+  result_is vi "cw changes the word and the blanks after it, typing goes on in insert mode" \
+    'PLM_RESULT prompt status=0 line="baz qux"'
 fi
 
 # Completion through the demo's callback: the first word that begins with the line.
-demo_start comp prompt
-if ready comp "demo>"; then
+if open comp prompt "demo>"; then
   con_key comp -l bl
   con_key comp Tab
   check_eq "completion: Tab completes bl to blueberry" "demo> blueberry" "$(screen_row comp 0)"
@@ -98,43 +79,32 @@ if ready comp "demo>"; then
   con_key comp Tab
   check_eq "completion: no candidate leaves the line" "demo> blueberry x" "$(screen_row comp 0)"
   con_key comp Enter
-  demo_finish comp
-  check_eq "completion: the accepted line" 'PLM_RESULT prompt status=0 line="blueberry x"' "$(demo_result comp prompt)"
-else
-  fail "completion: the prompt did not appear" "$(con_cap comp)"
+  result_is comp "the accepted line" 'PLM_RESULT prompt status=0 line="blueberry x"'
 fi
 
-# Ctrl+C cancels in both edit modes and leaves the history alone.
-for mode in default vi; do
-  args=prompt; [ "$mode" = vi ] && args="--vi prompt"
-  demo_start "cancel-$mode" "$args"
-  if ready "cancel-$mode" ">"; then
-    con_key "cancel-$mode" -l 'abc'
-    con_key "cancel-$mode" C-c
-    demo_finish "cancel-$mode"
-    check_eq "cancel ($mode): Ctrl+C ends the prompt with -3" "PLM_RESULT prompt status=-3" "$(demo_result "cancel-$mode" prompt)"
-  else
-    fail "cancel ($mode): the prompt did not appear" "$(con_cap "cancel-$mode")"
+# Ctrl+C cancels in both edit modes.
+for args in prompt "--vi prompt"; do
+  name=cancel-${args%% *}
+  if open "$name" "$args" ">"; then
+    con_key "$name" -l 'abc'
+    con_key "$name" C-c
+    result_is "$name" "Ctrl+C ends the prompt with -3" "PLM_RESULT prompt status=-3"
   fi
 done
 
 # The numbered menu reads its answer through the prompt.
-demo_start menu "--title Fruit menu"
-if ready menu "  5. cherry"; then
+if open menu "--title Fruit menu" "  5. cherry"; then
   check_eq "menu: title and numbered items" "$(printf 'Fruit\n  1. apple\n  2. apricot\n  3. banana\n  4. blueberry\n  5. cherry')" \
     "$(con_cap menu | sed -n 1,6p | sed 's/ *$//')"
   con_key menu -l 4
   con_key menu Enter
-  demo_finish menu
-  check_eq "menu: answer 4 gives index 3" "PLM_RESULT menu status=0 index=3" "$(demo_result menu menu)"
-else
-  fail "menu: the list did not appear" "$(con_cap menu)"
+  result_is menu "answer 4 gives index 3" "PLM_RESULT menu status=0 index=3" menu
 fi
 
 # A terminal that hangs up under the prompt.
 : >"$tmp/hup.res"
 con_run hup "sh -c 'trap \"\" HUP; echo \$\$ >$tmp/hup.pid; exec $demo --results $tmp/hup.res prompt'"
-if ready hup "demo>"; then
+if con_wait hup "demo>" 5000; then
   con_key hup -l 'typed'
   hangup_ends hup "hang-up: the prompt" "$tmp/hup.pid"
   check_eq "hang-up: status -3" "PLM_RESULT prompt status=-3" "$(demo_result hup prompt)"
