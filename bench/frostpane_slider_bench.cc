@@ -30,7 +30,7 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench_clock = std::chrono::steady_clock;
 
 // The settings path as built for Windows, turned into a POSIX path.
 std::string posix_path(std::wstring_view text) {
@@ -40,9 +40,9 @@ std::string posix_path(std::wstring_view text) {
 }
 
 // The fake host of the tests, with the settings file on disk and the clock around each key.
-class DiskHost : public frostpane::FakePlatform {
+class disk_host : public frostpane::fake_platform {
  public:
-  DiskHost(const std::string& folder, bool flush) : flush_(flush) {
+  disk_host(const std::string& folder, bool flush) : flush_(flush) {
     env[L"WT_SESSION"] = L"bench";
     env[L"LOCALAPPDATA"] = std::wstring(folder.begin(), folder.end());
   }
@@ -51,8 +51,8 @@ class DiskHost : public frostpane::FakePlatform {
   std::size_t frame_bytes = 0;
 
   int read_key() override {
-    const int key = FakePlatform::read_key();
-    if (after_prefix_) started_ = Clock::now();
+    const int key = fake_platform::read_key();
+    if (after_prefix_) started_ = bench_clock::now();
     after_prefix_ = key == 0xE0;
     return key;
   }
@@ -74,9 +74,9 @@ class DiskHost : public frostpane::FakePlatform {
     return ok && std::rename(temporary.c_str(), target.c_str()) == 0;
   }
   void write_stdout(std::string_view bytes) override {
-    if (started_ != Clock::time_point{}) {
-      latencies_ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - started_).count());
-      started_ = Clock::time_point{};
+    if (started_ != bench_clock::time_point{}) {
+      latencies_ms.push_back(std::chrono::duration<double, std::milli>(bench_clock::now() - started_).count());
+      started_ = bench_clock::time_point{};
       frame_bytes = bytes.size();
     }
   }
@@ -85,7 +85,7 @@ class DiskHost : public frostpane::FakePlatform {
  private:
   bool flush_;
   bool after_prefix_ = false;
-  Clock::time_point started_{};
+  bench_clock::time_point started_{};
 };
 
 std::string bench_folder() {
@@ -118,7 +118,7 @@ void key_to_frame(benchmark::State& state) {
   double worst = 0;
   std::size_t frame = 0;
   for (auto _ : state) {
-    DiskHost host(folder, flush);
+    disk_host host(folder, flush);
     for (int i = 0; i < kKeys; ++i) host.keys.insert(host.keys.end(), {0xE0, i % 2 == 0 ? 0x4D : 0x4B});
     host.keys.push_back('\r');
     frostpane::run_slider(host);

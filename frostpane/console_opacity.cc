@@ -8,8 +8,8 @@ namespace {
 int clamp_percent(int percent) { return std::clamp(percent, 1, 100); }
 
 // WindowAlpha as a DWORD, or nothing when the key or the value cannot be read.
-std::optional<std::uint32_t> read_window_alpha(Platform& os, std::wstring_view key_path) {
-  Platform::RegKey key = 0;
+std::optional<std::uint32_t> read_window_alpha(platform& os, std::wstring_view key_path) {
+  platform::reg_key key = 0;
   if (os.reg_open_key(key_path, key_read, key) != error_success) return std::nullopt;
   std::uint32_t value = 0;
   const bool ok = os.reg_query_dword(key, window_alpha_value, value) == error_success;
@@ -18,8 +18,8 @@ std::optional<std::uint32_t> read_window_alpha(Platform& os, std::wstring_view k
   return value;
 }
 
-void store_window_alpha(Platform& os, std::wstring_view key_path, std::uint32_t alpha) {
-  Platform::RegKey key = 0;
+void store_window_alpha(platform& os, std::wstring_view key_path, std::uint32_t alpha) {
+  platform::reg_key key = 0;
   if (os.reg_create_key(key_path, key_set_value, key) != error_success) return;
   os.reg_set_dword(key, window_alpha_value, alpha);
   os.reg_close_key(key);
@@ -43,19 +43,19 @@ int percent_from_stored_alpha(std::uint32_t alpha) {
   return static_cast<int>(std::clamp(p, 1LL, 100LL));
 }
 
-std::optional<std::wstring> read_env(Platform& os, const wchar_t* name) {
+std::optional<std::wstring> read_env(platform& os, const wchar_t* name) {
   wchar_t buffer[env_buffer_chars] = {};
   const std::uint32_t length = os.get_environment_variable(name, buffer, env_buffer_chars);
   if (length == 0 || length >= env_buffer_chars) return std::nullopt;
   return std::wstring(buffer, length);
 }
 
-bool env_exists(Platform& os, const wchar_t* name) {
+bool env_exists(platform& os, const wchar_t* name) {
   wchar_t buffer[env_buffer_chars] = {};
   return os.get_environment_variable(name, buffer, env_buffer_chars) != 0;
 }
 
-std::optional<std::wstring> cmd_key_path(Platform& os) {
+std::optional<std::wstring> cmd_key_path(platform& os) {
   const auto system_root = read_env(os, L"SystemRoot");
   if (!system_root) return std::nullopt;
   std::wstring path = std::wstring(console_key) + L"\\" + *system_root + L"_System32_cmd.exe";
@@ -65,7 +65,7 @@ std::optional<std::wstring> cmd_key_path(Platform& os) {
   return path;
 }
 
-void apply_window_opacity(Platform& os, int percent) {
+void apply_window_opacity(platform& os, int percent) {
   const std::uint8_t alpha = live_alpha(percent);
   const auto window = os.get_console_window();
   if (window == 0) return;
@@ -74,8 +74,8 @@ void apply_window_opacity(Platform& os, int percent) {
   os.set_layered_window_attributes(window, 0, alpha, lwa_alpha);
 }
 
-void write_console_opacity(Platform& os, int percent) {
-  Platform::RegKey personalize = 0;
+void write_console_opacity(platform& os, int percent) {
+  platform::reg_key personalize = 0;
   // The key belongs to the system's theme settings: switch transparency on
   // where it exists, but never create it.
   if (os.reg_open_key(personalize_key, key_query_value | key_set_value, personalize) == error_success) {
@@ -92,7 +92,7 @@ void write_console_opacity(Platform& os, int percent) {
   store_window_alpha(os, *cmd_key, alpha);
 }
 
-int read_console_opacity(Platform& os) {
+int read_console_opacity(platform& os) {
   std::uint32_t alpha = 255;
   if (const auto cmd_key = cmd_key_path(os)) {
     if (const auto value = read_window_alpha(os, *cmd_key)) alpha = *value;

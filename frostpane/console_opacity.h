@@ -25,16 +25,16 @@ int percent_from_stored_alpha(std::uint32_t alpha);
 
 // An environment value read into the fixed 260-character buffer; nothing when
 // it is not set or does not fit.
-std::optional<std::wstring> read_env(Platform& os, const wchar_t* name);
+std::optional<std::wstring> read_env(platform& os, const wchar_t* name);
 // Only the presence of a variable counts (WT_SESSION).
-bool env_exists(Platform& os, const wchar_t* name);
+bool env_exists(platform& os, const wchar_t* name);
 
 // The console's per-program key for cmd.exe, "Console\C:_Windows_System32_cmd.exe",
 // built from SystemRoot; nothing when SystemRoot is unavailable.
-std::optional<std::wstring> cmd_key_path(Platform& os);
+std::optional<std::wstring> cmd_key_path(platform& os);
 
-void apply_window_opacity(Platform& os, int percent);
-void write_console_opacity(Platform& os, int percent);
-int read_console_opacity(Platform& os);
+void apply_window_opacity(platform& os, int percent);
+void write_console_opacity(platform& os, int percent);
+int read_console_opacity(platform& os);
 
 }  // namespace frostpane

@@ -17,20 +17,20 @@ namespace {
 // Written once before the control handler is registered; the handler thread
 // only reads them.
 std::atomic<std::uint32_t> saved_code_page{0};
-std::atomic<Platform*> code_page_owner{nullptr};
+std::atomic<platform*> code_page_owner{nullptr};
 
 void restore_code_page() {
-  Platform* os = code_page_owner.load();
+  platform* os = code_page_owner.load();
   const std::uint32_t code_page = saved_code_page.load();
   if (os != nullptr && code_page != 0) os->set_console_output_cp(code_page);
 }
 
-class CodePageGuard {
+class code_page_guard {
  public:
-  CodePageGuard() = default;
-  CodePageGuard(const CodePageGuard&) = delete;
-  CodePageGuard& operator=(const CodePageGuard&) = delete;
-  ~CodePageGuard() { restore_code_page(); }
+  code_page_guard() = default;
+  code_page_guard(const code_page_guard&) = delete;
+  code_page_guard& operator=(const code_page_guard&) = delete;
+  ~code_page_guard() { restore_code_page(); }
 };
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -52,36 +52,36 @@ std::optional<int> parse_leading_int(std::string_view text) {
   return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
 }
 
-CommandLine parse_command_line(int argc, const char* const argv[]) {
-  CommandLine line;
+command_line parse_command_line(int argc, const char* const argv[]) {
+  command_line line;
   if (argc < 2) {
-    line.command = Command::status;
+    line.command = command_kind::status;
     return line;
   }
   const std::string_view word = argv[1];
   if (word == "set") {
-    line.command = Command::set;
+    line.command = command_kind::set;
     if (argc >= 3) {
       const auto opacity = parse_leading_int(argv[2]);
-      if (!opacity) return CommandLine{};
+      if (!opacity) return command_line{};
       line.opacity = *opacity;
     }
     if (argc >= 4) {
       const auto blur = parse_leading_int(argv[3]);
-      if (!blur) return CommandLine{};
+      if (!blur) return command_line{};
       line.blur = *blur != 0;
     }
   } else if (word == "restore") {
-    line.command = Command::restore;
+    line.command = command_kind::restore;
   } else if (word == "check") {
-    line.command = Command::status;
+    line.command = command_kind::status;
   } else if (word == "slider") {
-    line.command = Command::slider;
+    line.command = command_kind::slider;
   }
   return line;
 }
 
-void set_transparency(Platform& os, int opacity, bool blur) {
+void set_transparency(platform& os, int opacity, bool blur) {
   opacity = std::clamp(opacity, 1, 100);
   if (!env_exists(os, L"WT_SESSION")) {
     apply_window_opacity(os, opacity);
@@ -93,7 +93,7 @@ void set_transparency(Platform& os, int opacity, bool blur) {
   }
 }
 
-void exit_program(Platform& os, int status) {
+void exit_program(platform& os, int status) {
   restore_code_page();
   os.exit_process(status);
   std::abort();  // an implementation that comes back is broken
@@ -114,28 +114,28 @@ bool console_ctrl_handler(std::uint32_t event) {
   return false;
 }
 
-int run_frostpane(Platform& os, int argc, const char* const argv[]) {
+int run_frostpane(platform& os, int argc, const char* const argv[]) {
   saved_code_page.store(os.get_console_output_cp());
   code_page_owner.store(&os);
   os.set_console_output_cp(65001);
   os.add_ctrl_handler(console_ctrl_handler);
-  const CodePageGuard guard;
+  const code_page_guard guard;
 
-  const CommandLine line = parse_command_line(argc, argv);
+  const command_line line = parse_command_line(argc, argv);
   switch (line.command) {
-    case Command::status:
+    case command_kind::status:
       show_status(os);
       return 0;
-    case Command::set:
+    case command_kind::set:
       set_transparency(os, line.opacity, line.blur);
       return 0;
-    case Command::restore:
+    case command_kind::restore:
       restore_transparency(os);
       return 0;
-    case Command::slider:
+    case command_kind::slider:
       run_slider(os);
       return 0;
-    case Command::usage:
+    case command_kind::usage:
       break;
   }
   os.write_stderr(usage_text);

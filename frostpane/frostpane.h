@@ -10,10 +10,10 @@
 
 namespace frostpane {
 
-enum class Command { status, set, restore, slider, usage };
+enum class command_kind { status, set, restore, slider, usage };
 
-struct CommandLine {
-  Command command = Command::usage;
+struct command_line {
+  command_kind command = command_kind::usage;
   int opacity = 80;
   bool blur = true;
 };
@@ -23,8 +23,8 @@ struct CommandLine {
 std::optional<int> parse_leading_int(std::string_view text);
 
 // Picks the command; `set` with an argument that holds no number, or no
-// command word at all, gives Command::usage.
-CommandLine parse_command_line(int argc, const char* const argv[]);
+// command word at all, gives command_kind::usage.
+command_line parse_command_line(int argc, const char* const argv[]);
 
 inline constexpr std::string_view usage_text =
     "用法：frostpane.exe [check | set [透明度] [模糊] | restore | slider]\n"
@@ -32,14 +32,14 @@ inline constexpr std::string_view usage_text =
     "  模糊：1 开启，0 关闭（仅 WT 亚克力模式有效）\n";
 
 // Runs one command and returns the exit code.
-int run_frostpane(Platform& os, int argc, const char* const argv[]);
+int run_frostpane(platform& os, int argc, const char* const argv[]);
 
 // Opacity clamped to 1..100, then the classic console (window and registry)
 // or, inside Windows Terminal, its settings file with or without blur.
-void set_transparency(Platform& os, int opacity, bool blur);
+void set_transparency(platform& os, int opacity, bool blur);
 
 // Ends the program with `status`, putting the code page back first.
-[[noreturn]] void exit_program(Platform& os, int status);
+[[noreturn]] void exit_program(platform& os, int status);
 
 // The console control handler: puts the code page back on Ctrl+C, Ctrl+Break,
 // close, log-off and shut-down; always lets the next handler run.

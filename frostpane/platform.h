@@ -42,35 +42,35 @@ inline constexpr std::uint32_t ctrl_shutdown_event = 6;
 // Size, in wide characters, of the buffer environment values are fetched into.
 inline constexpr std::uint32_t env_buffer_chars = 260;
 
-class Platform {
+class platform {
  public:
-  using RegKey = std::uintptr_t;         // 0 is never a valid key
-  using WindowHandle = std::uintptr_t;   // 0 is "no window"
+  using reg_key = std::uintptr_t;         // 0 is never a valid key
+  using window_handle = std::uintptr_t;   // 0 is "no window"
   // Called on a system thread for console control events; the result is the
   // Windows BOOL the handler returns (false: let the next handler run).
-  using CtrlHandler = bool (*)(std::uint32_t event);
+  using ctrl_handler_fn = bool (*)(std::uint32_t event);
 
-  virtual ~Platform() = default;
+  virtual ~platform() = default;
 
   // --- Registry, always below HKEY_CURRENT_USER. Results are Windows error codes.
-  virtual long reg_open_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) = 0;
+  virtual long reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
   // Creates missing keys (no class, non-volatile).
-  virtual long reg_create_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) = 0;
+  virtual long reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
   // Reads a value into a 4-byte buffer that starts zeroed, without asking for
   // its type. A value longer than 4 bytes fails with error_more_data.
-  virtual long reg_query_dword(RegKey key, std::wstring_view name, std::uint32_t& value) = 0;
+  virtual long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) = 0;
   // Writes a REG_DWORD value.
-  virtual long reg_set_dword(RegKey key, std::wstring_view name, std::uint32_t value) = 0;
-  virtual void reg_close_key(RegKey key) = 0;
+  virtual long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) = 0;
+  virtual void reg_close_key(reg_key key) = 0;
 
   // --- The console window and its layered-window attributes.
-  virtual WindowHandle get_console_window() = 0;
-  virtual std::int32_t get_window_long(WindowHandle window, int index) = 0;
-  virtual std::int32_t set_window_long(WindowHandle window, int index, std::int32_t value) = 0;
-  virtual bool set_layered_window_attributes(WindowHandle window, std::uint32_t colour_key,
+  virtual window_handle get_console_window() = 0;
+  virtual std::int32_t get_window_long(window_handle window, int index) = 0;
+  virtual std::int32_t set_window_long(window_handle window, int index, std::int32_t value) = 0;
+  virtual bool set_layered_window_attributes(window_handle window, std::uint32_t colour_key,
                                              std::uint8_t alpha, std::uint32_t flags) = 0;
   // Asks for the alpha only.
-  virtual bool get_layered_window_alpha(WindowHandle window, std::uint8_t& alpha) = 0;
+  virtual bool get_layered_window_alpha(window_handle window, std::uint8_t& alpha) = 0;
 
   // --- Environment, with GetEnvironmentVariableW's contract: a missing (or
   // empty) variable gives 0; a value that fits (length < size) is copied with
@@ -82,7 +82,7 @@ class Platform {
   // --- Console code page and control handler.
   virtual std::uint32_t get_console_output_cp() = 0;  // 0 without a console
   virtual bool set_console_output_cp(std::uint32_t code_page) = 0;
-  virtual bool add_ctrl_handler(CtrlHandler handler) = 0;
+  virtual bool add_ctrl_handler(ctrl_handler_fn handler) = 0;
 
   // --- Keyboard and the console output mode (the slider).
   // True when a key-down with a character or an extended key (arrows, paging

@@ -57,31 +57,31 @@ std::string narrow(std::wstring_view text) {
   return result;
 }
 
-FakePlatform::FakePlatform() = default;
+fake_platform::fake_platform() = default;
 
-void FakePlatform::add_key(const std::wstring& path) {
+void fake_platform::add_key(const std::wstring& path) {
   // Creating a key creates its parents, as RegCreateKeyExW does.
   for (std::size_t end = path.find(L'\\'); end != std::wstring::npos; end = path.find(L'\\', end + 1)) {
-    keys_.try_emplace(lower(path.substr(0, end)), Key{path.substr(0, end), {}});
+    keys_.try_emplace(lower(path.substr(0, end)), reg_key_entry{path.substr(0, end), {}});
   }
-  keys_.try_emplace(lower(path), Key{path, {}});
+  keys_.try_emplace(lower(path), reg_key_entry{path, {}});
 }
 
-bool FakePlatform::has_key(const std::wstring& path) const { return keys_.count(lower(path)) != 0; }
+bool fake_platform::has_key(const std::wstring& path) const { return keys_.count(lower(path)) != 0; }
 
-void FakePlatform::set_dword(const std::wstring& path, const std::wstring& name, std::uint32_t value) {
-  RegValue v;
+void fake_platform::set_dword(const std::wstring& path, const std::wstring& name, std::uint32_t value) {
+  reg_value v;
   v.type = 4;
   for (int i = 0; i < 4; ++i) v.data += static_cast<char>((value >> (8 * i)) & 0xFF);
   set_value(path, name, v);
 }
 
-void FakePlatform::set_value(const std::wstring& path, const std::wstring& name, RegValue value) {
+void fake_platform::set_value(const std::wstring& path, const std::wstring& name, reg_value value) {
   add_key(path);
   keys_[lower(path)].values[lower(name)] = std::move(value);
 }
 
-std::optional<std::uint32_t> FakePlatform::dword(const std::wstring& path, const std::wstring& name) const {
+std::optional<std::uint32_t> fake_platform::dword(const std::wstring& path, const std::wstring& name) const {
   auto k = keys_.find(lower(path));
   if (k == keys_.end()) return std::nullopt;
   auto v = k->second.values.find(lower(name));
@@ -91,14 +91,14 @@ std::optional<std::uint32_t> FakePlatform::dword(const std::wstring& path, const
   return value;
 }
 
-bool FakePlatform::has_value(const std::wstring& path, const std::wstring& name) const {
+bool fake_platform::has_value(const std::wstring& path, const std::wstring& name) const {
   auto k = keys_.find(lower(path));
   return k != keys_.end() && k->second.values.count(lower(name)) != 0;
 }
 
-void FakePlatform::deny_write(const std::wstring& path) { write_denied_.insert(lower(path)); }
+void fake_platform::deny_write(const std::wstring& path) { write_denied_.insert(lower(path)); }
 
-std::vector<std::string> FakePlatform::calls_starting(const std::string& prefix) const {
+std::vector<std::string> fake_platform::calls_starting(const std::string& prefix) const {
   std::vector<std::string> result;
   for (const auto& c : calls) {
     if (c.compare(0, prefix.size(), prefix) == 0) result.push_back(c);
@@ -106,8 +106,8 @@ std::vector<std::string> FakePlatform::calls_starting(const std::string& prefix)
   return result;
 }
 
-long FakePlatform::open_or_create(const char* verb, std::wstring_view subkey, std::uint32_t access,
-                                  RegKey& key, bool create) {
+long fake_platform::open_or_create(const char* verb, std::wstring_view subkey, std::uint32_t access,
+                                  reg_key& key, bool create) {
   const std::wstring path = lower(subkey);
   long result = error_success;
   const bool wants_write = (access & key_set_value) != 0;
@@ -128,23 +128,23 @@ long FakePlatform::open_or_create(const char* verb, std::wstring_view subkey, st
   return result;
 }
 
-long FakePlatform::reg_open_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) {
+long fake_platform::reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) {
   return open_or_create("reg_open", subkey, access, key, false);
 }
 
-long FakePlatform::reg_create_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) {
+long fake_platform::reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) {
   return open_or_create("reg_create", subkey, access, key, true);
 }
 
-FakePlatform::Key* FakePlatform::key_of(RegKey handle) {
+fake_platform::reg_key_entry* fake_platform::key_of(reg_key handle) {
   auto h = open_.find(handle);
   if (h == open_.end()) throw std::logic_error("fake registry: use of a key that is not open");
   auto k = keys_.find(h->second);
   return k == keys_.end() ? nullptr : &k->second;
 }
 
-long FakePlatform::reg_query_dword(RegKey handle, std::wstring_view name, std::uint32_t& value) {
-  Key* key = key_of(handle);
+long fake_platform::reg_query_dword(reg_key handle, std::wstring_view name, std::uint32_t& value) {
+  reg_key_entry* key = key_of(handle);
   long result = error_file_not_found;
   if (key != nullptr) {
     auto v = key->values.find(lower(name));
@@ -166,8 +166,8 @@ long FakePlatform::reg_query_dword(RegKey handle, std::wstring_view name, std::u
   return result;
 }
 
-long FakePlatform::reg_set_dword(RegKey handle, std::wstring_view name, std::uint32_t value) {
-  Key* key = key_of(handle);
+long fake_platform::reg_set_dword(reg_key handle, std::wstring_view name, std::uint32_t value) {
+  reg_key_entry* key = key_of(handle);
   calls.push_back("reg_set " + narrow(key ? key->name : L"?") + "\\" + narrow(name) + " = " +
                   std::to_string(value));
   if (key == nullptr) return error_file_not_found;
@@ -175,24 +175,24 @@ long FakePlatform::reg_set_dword(RegKey handle, std::wstring_view name, std::uin
   return error_success;
 }
 
-void FakePlatform::reg_close_key(RegKey handle) {
-  Key* key = key_of(handle);
+void fake_platform::reg_close_key(reg_key handle) {
+  reg_key_entry* key = key_of(handle);
   calls.push_back("reg_close " + narrow(key ? key->name : L"?"));
   open_.erase(handle);
 }
 
-Platform::WindowHandle FakePlatform::get_console_window() {
+platform::window_handle fake_platform::get_console_window() {
   calls.push_back("get_console_window");
   return window;
 }
 
-std::int32_t FakePlatform::get_window_long(WindowHandle w, int index) {
+std::int32_t fake_platform::get_window_long(window_handle w, int index) {
   calls.push_back("get_window_long " + std::to_string(index));
   if (w != window || window == 0 || index != gwl_exstyle) return 0;
   return exstyle;
 }
 
-std::int32_t FakePlatform::set_window_long(WindowHandle w, int index, std::int32_t value) {
+std::int32_t fake_platform::set_window_long(window_handle w, int index, std::int32_t value) {
   calls.push_back("set_window_long " + std::to_string(index) + " " + hex(static_cast<std::uint32_t>(value)));
   if (w != window || window == 0 || index != gwl_exstyle) return 0;
   const std::int32_t old = exstyle;
@@ -202,7 +202,7 @@ std::int32_t FakePlatform::set_window_long(WindowHandle w, int index, std::int32
   return old;
 }
 
-bool FakePlatform::set_layered_window_attributes(WindowHandle w, std::uint32_t colour_key, std::uint8_t alpha,
+bool fake_platform::set_layered_window_attributes(window_handle w, std::uint32_t colour_key, std::uint8_t alpha,
                                                  std::uint32_t flags) {
   calls.push_back("set_layered " + std::to_string(colour_key) + " " + std::to_string(alpha) + " " + hex(flags));
   if (w != window || window == 0 || (exstyle & ws_ex_layered) == 0) return false;
@@ -210,14 +210,14 @@ bool FakePlatform::set_layered_window_attributes(WindowHandle w, std::uint32_t c
   return true;
 }
 
-bool FakePlatform::get_layered_window_alpha(WindowHandle w, std::uint8_t& alpha) {
+bool fake_platform::get_layered_window_alpha(window_handle w, std::uint8_t& alpha) {
   calls.push_back("get_layered_alpha");
   if (w != window || window == 0 || (exstyle & ws_ex_layered) == 0 || !layered_alpha) return false;
   alpha = *layered_alpha;
   return true;
 }
 
-std::uint32_t FakePlatform::get_environment_variable(const wchar_t* name, wchar_t* buffer, std::uint32_t size) {
+std::uint32_t fake_platform::get_environment_variable(const wchar_t* name, wchar_t* buffer, std::uint32_t size) {
   auto v = env.find(name);
   if (v == env.end() || v->second.empty()) return 0;
   const auto length = static_cast<std::uint32_t>(v->second.size());
@@ -227,25 +227,25 @@ std::uint32_t FakePlatform::get_environment_variable(const wchar_t* name, wchar_
   return length;
 }
 
-std::uint32_t FakePlatform::get_console_output_cp() {
+std::uint32_t fake_platform::get_console_output_cp() {
   calls.push_back("get_output_cp");
   return code_page;
 }
 
-bool FakePlatform::set_console_output_cp(std::uint32_t cp) {
+bool fake_platform::set_console_output_cp(std::uint32_t cp) {
   calls.push_back("set_output_cp " + std::to_string(cp));
   if (code_page == 0) return false;
   code_page = cp;
   return true;
 }
 
-bool FakePlatform::add_ctrl_handler(CtrlHandler handler) {
+bool fake_platform::add_ctrl_handler(ctrl_handler_fn handler) {
   calls.push_back("add_ctrl_handler");
   ctrl_handler = handler;
   return true;
 }
 
-bool FakePlatform::key_waiting() {
+bool fake_platform::key_waiting() {
   if (!keys.empty()) {
     idle_polls_ = 0;
     return true;
@@ -254,7 +254,7 @@ bool FakePlatform::key_waiting() {
   return false;
 }
 
-int FakePlatform::read_key() {
+int fake_platform::read_key() {
   if (keys.empty()) throw std::runtime_error("fake keyboard: read without a key");
   const int key = keys.front();
   keys.pop_front();
@@ -262,23 +262,23 @@ int FakePlatform::read_key() {
   return key;
 }
 
-bool FakePlatform::get_stdout_console_mode(std::uint32_t& mode) {
+bool fake_platform::get_stdout_console_mode(std::uint32_t& mode) {
   calls.push_back("get_console_mode");
   if (!stdout_mode) return false;
   mode = *stdout_mode;
   return true;
 }
 
-bool FakePlatform::set_stdout_console_mode(std::uint32_t mode) {
+bool fake_platform::set_stdout_console_mode(std::uint32_t mode) {
   calls.push_back("set_console_mode " + hex(mode));
   if (!stdout_mode) return false;
   stdout_mode = mode;
   return true;
 }
 
-void FakePlatform::sleep_ms(std::uint32_t milliseconds) { calls.push_back("sleep " + std::to_string(milliseconds)); }
+void fake_platform::sleep_ms(std::uint32_t milliseconds) { calls.push_back("sleep " + std::to_string(milliseconds)); }
 
-bool FakePlatform::read_file(const std::wstring& path, std::string& bytes) {
+bool fake_platform::read_file(const std::wstring& path, std::string& bytes) {
   calls.push_back("read_file " + narrow(path));
   auto f = files.find(path);
   if (f == files.end()) return false;
@@ -286,19 +286,19 @@ bool FakePlatform::read_file(const std::wstring& path, std::string& bytes) {
   return true;
 }
 
-bool FakePlatform::replace_file(const std::wstring& path, std::string_view bytes) {
+bool fake_platform::replace_file(const std::wstring& path, std::string_view bytes) {
   calls.push_back("replace_file " + narrow(path));
   if (read_only_files.count(path) != 0) return false;
   files[path] = std::string(bytes);
   return true;
 }
 
-void FakePlatform::write_stdout(std::string_view bytes) { out += bytes; }
-void FakePlatform::write_stderr(std::string_view bytes) { err += bytes; }
+void fake_platform::write_stdout(std::string_view bytes) { out += bytes; }
+void fake_platform::write_stderr(std::string_view bytes) { err += bytes; }
 
-void FakePlatform::exit_process(int status) {
+void fake_platform::exit_process(int status) {
   calls.push_back("exit " + std::to_string(status));
-  throw FakeExit{status};
+  throw fake_exit{status};
 }
 
 }  // namespace frostpane

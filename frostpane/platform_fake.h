@@ -19,26 +19,26 @@
 
 namespace frostpane {
 
-// Thrown by FakePlatform::exit_process so a test can observe the exit.
-struct FakeExit {
+// Thrown by fake_platform::exit_process so a test can observe the exit.
+struct fake_exit {
   int status;
 };
 
-class FakePlatform : public Platform {
+class fake_platform : public platform {
  public:
-  struct RegValue {
+  struct reg_value {
     std::uint32_t type = 4;  // REG_DWORD
     std::string data;        // raw bytes as stored
   };
 
-  FakePlatform();
+  fake_platform();
 
   // --- Scripted state. Registry paths are relative to HKEY_CURRENT_USER and
   // compared without regard to case, as Windows does.
   void add_key(const std::wstring& path);
   bool has_key(const std::wstring& path) const;
   void set_dword(const std::wstring& path, const std::wstring& name, std::uint32_t value);
-  void set_value(const std::wstring& path, const std::wstring& name, RegValue value);
+  void set_value(const std::wstring& path, const std::wstring& name, reg_value value);
   std::optional<std::uint32_t> dword(const std::wstring& path, const std::wstring& name) const;
   bool has_value(const std::wstring& path, const std::wstring& name) const;
   // Opening or creating this key for writing fails with access denied (reads still work).
@@ -47,9 +47,9 @@ class FakePlatform : public Platform {
   std::map<std::wstring, std::wstring> env;
 
   std::uint32_t code_page = 437;  // 0: no console
-  CtrlHandler ctrl_handler = nullptr;
+  ctrl_handler_fn ctrl_handler = nullptr;
 
-  WindowHandle window = 0x1234;   // 0: no console window
+  window_handle window = 0x1234;   // 0: no console window
   std::int32_t exstyle = 0x100;
   std::optional<std::uint8_t> layered_alpha;  // set once attributes were set
 
@@ -67,23 +67,23 @@ class FakePlatform : public Platform {
   // The recorded calls whose text starts with `prefix`.
   std::vector<std::string> calls_starting(const std::string& prefix) const;
 
-  // --- Platform
-  long reg_open_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) override;
-  long reg_create_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) override;
-  long reg_query_dword(RegKey key, std::wstring_view name, std::uint32_t& value) override;
-  long reg_set_dword(RegKey key, std::wstring_view name, std::uint32_t value) override;
-  void reg_close_key(RegKey key) override;
-  WindowHandle get_console_window() override;
-  std::int32_t get_window_long(WindowHandle window, int index) override;
-  std::int32_t set_window_long(WindowHandle window, int index, std::int32_t value) override;
-  bool set_layered_window_attributes(WindowHandle window, std::uint32_t colour_key,
+  // --- platform
+  long reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) override;
+  long reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) override;
+  long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) override;
+  long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) override;
+  void reg_close_key(reg_key key) override;
+  window_handle get_console_window() override;
+  std::int32_t get_window_long(window_handle window, int index) override;
+  std::int32_t set_window_long(window_handle window, int index, std::int32_t value) override;
+  bool set_layered_window_attributes(window_handle window, std::uint32_t colour_key,
                                      std::uint8_t alpha, std::uint32_t flags) override;
-  bool get_layered_window_alpha(WindowHandle window, std::uint8_t& alpha) override;
+  bool get_layered_window_alpha(window_handle window, std::uint8_t& alpha) override;
   std::uint32_t get_environment_variable(const wchar_t* name, wchar_t* buffer,
                                          std::uint32_t size) override;
   std::uint32_t get_console_output_cp() override;
   bool set_console_output_cp(std::uint32_t code_page) override;
-  bool add_ctrl_handler(CtrlHandler handler) override;
+  bool add_ctrl_handler(ctrl_handler_fn handler) override;
   bool key_waiting() override;
   int read_key() override;
   bool get_stdout_console_mode(std::uint32_t& mode) override;
@@ -96,19 +96,19 @@ class FakePlatform : public Platform {
   [[noreturn]] void exit_process(int status) override;
 
  private:
-  struct Key {
+  struct reg_key_entry {
     std::wstring name;  // as first created, for the call log
-    std::map<std::wstring, RegValue> values;  // by lower-case name
+    std::map<std::wstring, reg_value> values;  // by lower-case name
   };
-  std::map<std::wstring, Key> keys_;  // by lower-case path
+  std::map<std::wstring, reg_key_entry> keys_;  // by lower-case path
   std::set<std::wstring> write_denied_;
-  std::map<RegKey, std::wstring> open_;  // handle -> lower-case path
-  RegKey next_handle_ = 0x100;
+  std::map<reg_key, std::wstring> open_;  // handle -> lower-case path
+  reg_key next_handle_ = 0x100;
   std::size_t idle_polls_ = 0;
 
   long open_or_create(const char* verb, std::wstring_view subkey, std::uint32_t access,
-                      RegKey& key, bool create);
-  Key* key_of(RegKey handle);
+                      reg_key& key, bool create);
+  reg_key_entry* key_of(reg_key handle);
 };
 
 // UTF-8 rendering of a wide string (the call log and test messages).

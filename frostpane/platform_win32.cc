@@ -14,14 +14,14 @@
 namespace frostpane {
 namespace {
 
-HKEY as_hkey(Platform::RegKey key) { return reinterpret_cast<HKEY>(key); }
-HWND as_hwnd(Platform::WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HKEY as_hkey(platform::reg_key key) { return reinterpret_cast<HKEY>(key); }
+HWND as_hwnd(platform::window_handle window) { return reinterpret_cast<HWND>(window); }
 std::wstring terminated(std::wstring_view text) { return std::wstring(text); }
 
-Platform::CtrlHandler installed_handler = nullptr;
+platform::ctrl_handler_fn installed_handler = nullptr;
 
 BOOL WINAPI ctrl_trampoline(DWORD event) {
-  const Platform::CtrlHandler handler = installed_handler;
+  const platform::ctrl_handler_fn handler = installed_handler;
   return handler != nullptr && handler(event) ? TRUE : FALSE;
 }
 
@@ -57,22 +57,22 @@ std::wstring final_path(const std::wstring& path) {
 
 }  // namespace
 
-long Win32Platform::reg_open_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) {
+long win32_platform::reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) {
   HKEY opened = nullptr;
   const LONG result = RegOpenKeyExW(HKEY_CURRENT_USER, terminated(subkey).c_str(), 0, access, &opened);
-  if (result == ERROR_SUCCESS) key = reinterpret_cast<RegKey>(opened);
+  if (result == ERROR_SUCCESS) key = reinterpret_cast<reg_key>(opened);
   return result;
 }
 
-long Win32Platform::reg_create_key(std::wstring_view subkey, std::uint32_t access, RegKey& key) {
+long win32_platform::reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) {
   HKEY created = nullptr;
   const LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, terminated(subkey).c_str(), 0, nullptr,
                                       REG_OPTION_NON_VOLATILE, access, nullptr, &created, nullptr);
-  if (result == ERROR_SUCCESS) key = reinterpret_cast<RegKey>(created);
+  if (result == ERROR_SUCCESS) key = reinterpret_cast<reg_key>(created);
   return result;
 }
 
-long Win32Platform::reg_query_dword(RegKey key, std::wstring_view name, std::uint32_t& value) {
+long win32_platform::reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) {
   DWORD data = 0;
   DWORD size = sizeof data;
   const LONG result = RegQueryValueExW(as_hkey(key), terminated(name).c_str(), nullptr, nullptr,
@@ -81,47 +81,47 @@ long Win32Platform::reg_query_dword(RegKey key, std::wstring_view name, std::uin
   return result;
 }
 
-long Win32Platform::reg_set_dword(RegKey key, std::wstring_view name, std::uint32_t value) {
+long win32_platform::reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) {
   const DWORD data = value;
   return RegSetValueExW(as_hkey(key), terminated(name).c_str(), 0, REG_DWORD,
                         reinterpret_cast<const BYTE*>(&data), sizeof data);
 }
 
-void Win32Platform::reg_close_key(RegKey key) { RegCloseKey(as_hkey(key)); }
+void win32_platform::reg_close_key(reg_key key) { RegCloseKey(as_hkey(key)); }
 
-Platform::WindowHandle Win32Platform::get_console_window() {
-  return reinterpret_cast<WindowHandle>(GetConsoleWindow());
+platform::window_handle win32_platform::get_console_window() {
+  return reinterpret_cast<window_handle>(GetConsoleWindow());
 }
 
-std::int32_t Win32Platform::get_window_long(WindowHandle window, int index) {
+std::int32_t win32_platform::get_window_long(window_handle window, int index) {
   return GetWindowLongW(as_hwnd(window), index);
 }
 
-std::int32_t Win32Platform::set_window_long(WindowHandle window, int index, std::int32_t value) {
+std::int32_t win32_platform::set_window_long(window_handle window, int index, std::int32_t value) {
   return SetWindowLongW(as_hwnd(window), index, value);
 }
 
-bool Win32Platform::set_layered_window_attributes(WindowHandle window, std::uint32_t colour_key, std::uint8_t alpha,
+bool win32_platform::set_layered_window_attributes(window_handle window, std::uint32_t colour_key, std::uint8_t alpha,
                                                   std::uint32_t flags) {
   return SetLayeredWindowAttributes(as_hwnd(window), colour_key, alpha, flags) != FALSE;
 }
 
-bool Win32Platform::get_layered_window_alpha(WindowHandle window, std::uint8_t& alpha) {
+bool win32_platform::get_layered_window_alpha(window_handle window, std::uint8_t& alpha) {
   BYTE value = 0;
   if (!GetLayeredWindowAttributes(as_hwnd(window), nullptr, &value, nullptr)) return false;
   alpha = value;
   return true;
 }
 
-std::uint32_t Win32Platform::get_environment_variable(const wchar_t* name, wchar_t* buffer, std::uint32_t size) {
+std::uint32_t win32_platform::get_environment_variable(const wchar_t* name, wchar_t* buffer, std::uint32_t size) {
   return GetEnvironmentVariableW(name, buffer, size);
 }
 
-std::uint32_t Win32Platform::get_console_output_cp() { return GetConsoleOutputCP(); }
+std::uint32_t win32_platform::get_console_output_cp() { return GetConsoleOutputCP(); }
 
-bool Win32Platform::set_console_output_cp(std::uint32_t code_page) { return SetConsoleOutputCP(code_page) != FALSE; }
+bool win32_platform::set_console_output_cp(std::uint32_t code_page) { return SetConsoleOutputCP(code_page) != FALSE; }
 
-bool Win32Platform::add_ctrl_handler(CtrlHandler handler) {
+bool win32_platform::add_ctrl_handler(ctrl_handler_fn handler) {
   installed_handler = handler;
   return SetConsoleCtrlHandler(ctrl_trampoline, TRUE) != FALSE;
 }
@@ -136,7 +136,7 @@ HANDLE console_input() {
 }
 }  // namespace
 
-bool Win32Platform::key_waiting() {
+bool win32_platform::key_waiting() {
   HANDLE input = console_input();
   // Wine's console only starts reading the terminal once the input handle has
   // been waited on (or read); harmless on Windows.
@@ -158,22 +158,22 @@ bool Win32Platform::key_waiting() {
   return false;
 }
 
-int Win32Platform::read_key() { return _getch() & 0xFF; }
+int win32_platform::read_key() { return _getch() & 0xFF; }
 
-bool Win32Platform::get_stdout_console_mode(std::uint32_t& mode) {
+bool win32_platform::get_stdout_console_mode(std::uint32_t& mode) {
   DWORD value = 0;
   if (!GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &value)) return false;
   mode = value;
   return true;
 }
 
-bool Win32Platform::set_stdout_console_mode(std::uint32_t mode) {
+bool win32_platform::set_stdout_console_mode(std::uint32_t mode) {
   return SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), mode) != FALSE;
 }
 
-void Win32Platform::sleep_ms(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void win32_platform::sleep_ms(std::uint32_t milliseconds) { Sleep(milliseconds); }
 
-bool Win32Platform::read_file(const std::wstring& path, std::string& bytes) {
+bool win32_platform::read_file(const std::wstring& path, std::string& bytes) {
   HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -192,7 +192,7 @@ bool Win32Platform::read_file(const std::wstring& path, std::string& bytes) {
   return true;
 }
 
-bool Win32Platform::replace_file(const std::wstring& path, std::string_view bytes) {
+bool win32_platform::replace_file(const std::wstring& path, std::string_view bytes) {
   const std::wstring target = final_path(path);
   // Windows refuses to replace a read-only file; Wine running as root lets
   // the rename through, so the rule is checked here for both.
@@ -221,10 +221,10 @@ bool Win32Platform::replace_file(const std::wstring& path, std::string_view byte
   return true;
 }
 
-void Win32Platform::write_stdout(std::string_view bytes) { write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
+void win32_platform::write_stdout(std::string_view bytes) { write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
 
-void Win32Platform::write_stderr(std::string_view bytes) { write_all(GetStdHandle(STD_ERROR_HANDLE), bytes); }
+void win32_platform::write_stderr(std::string_view bytes) { write_all(GetStdHandle(STD_ERROR_HANDLE), bytes); }
 
-void Win32Platform::exit_process(int status) { std::exit(status); }
+void win32_platform::exit_process(int status) { std::exit(status); }
 
 }  // namespace frostpane

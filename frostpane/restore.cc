@@ -9,7 +9,7 @@ std::string restore_settings_text(std::string text) {
   return tidy_commas(strip_opacity_keys(strip_acrylic_keys(std::move(text))));
 }
 
-void restore_transparency(Platform& os) {
+void restore_transparency(platform& os) {
   if (env_exists(os, L"WT_SESSION")) {
     const std::wstring path = terminal_settings_path(os);
     std::string text = read_settings_text(os, path);

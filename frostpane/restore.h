@@ -15,6 +15,6 @@ std::string restore_settings_text(std::string text);
 // Inside Windows Terminal: the settings file cleaned and written back (even when nothing was
 // found), with the read and write messages on standard error. In a classic console: the window
 // made fully opaque and WindowAlpha 255 stored, silently.
-void restore_transparency(Platform& os);
+void restore_transparency(platform& os);
 
 }  // namespace frostpane

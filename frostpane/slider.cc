@@ -19,7 +19,7 @@ constexpr unsigned char kEscape = 0x1B;
 
 }  // namespace
 
-SliderEffect slider_key(SliderState& state, unsigned char key, unsigned char second) {
+slider_effect slider_key(slider_state& state, unsigned char key, unsigned char second) {
   switch (key) {
     case extended_key_prefix: {
       // 64-bit: a start value read from a hand-edited file may sit at the int limits.
@@ -30,15 +30,15 @@ SliderEffect slider_key(SliderState& state, unsigned char key, unsigned char sec
         ++value;
       }
       state.value = static_cast<int>(value < 1 ? 1 : value > 100 ? 100 : value);
-      return SliderEffect::apply;
+      return slider_effect::apply;
     }
     case ' ':
-      if (!state.inside) return SliderEffect::idle;
+      if (!state.inside) return slider_effect::idle;
       state.blur = !state.blur;
-      return SliderEffect::apply;
+      return slider_effect::apply;
     case kEnter:
-    case kEscape: return SliderEffect::leave;
-    default: return SliderEffect::idle;
+    case kEscape: return slider_effect::leave;
+    default: return slider_effect::idle;
   }
 }
 
@@ -63,17 +63,17 @@ std::string slider_frame(int value, bool blur, bool inside) {
   return out;
 }
 
-void draw_slider(Platform& os, int value, bool blur, bool inside) {
+void draw_slider(platform& os, int value, bool blur, bool inside) {
   os.write_stdout(slider_frame(value, blur, inside));
 }
 
-void run_slider(Platform& os) {
+void run_slider(platform& os) {
   std::uint32_t mode = 0;
   if (!os.get_stdout_console_mode(mode)) mode = 0;
   os.set_stdout_console_mode(mode | enable_virtual_terminal_processing);
   os.write_stdout("\x1b[2J\x1b[H");
 
-  SliderState state;
+  slider_state state;
   state.inside = env_exists(os, L"WT_SESSION");
   const TransparencyState start = read_transparency_state(os);
   state.value = start.opacity;
@@ -87,9 +87,9 @@ void run_slider(Platform& os) {
     }
     const auto key = static_cast<unsigned char>(os.read_key());
     const auto second = key == extended_key_prefix ? static_cast<unsigned char>(os.read_key()) : 0;
-    const SliderEffect effect = slider_key(state, key, static_cast<unsigned char>(second));
-    if (effect == SliderEffect::leave) break;
-    if (effect == SliderEffect::apply) {
+    const slider_effect effect = slider_key(state, key, static_cast<unsigned char>(second));
+    if (effect == slider_effect::leave) break;
+    if (effect == slider_effect::apply) {
       set_transparency(os, state.value, state.blur);
       draw_slider(os, state.value, state.blur, state.inside);
     }

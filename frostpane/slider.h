@@ -14,29 +14,29 @@
 
 namespace frostpane {
 
-struct SliderState {
+struct slider_state {
   int value = 80;       // shown and applied; a start value stays as read until the first arrow
   bool blur = false;    // acrylic mode; only switched inside Windows Terminal
   bool inside = false;  // WT_SESSION existed at start; fixed for the run
 };
 
 // What the loop does after a key: only the pause, apply + redraw + pause, or leave.
-enum class SliderEffect { idle, apply, leave };
+enum class slider_effect { idle, apply, leave };
 
 // Arrows and the other extended keys come as this prefix and a second byte, which the loop
 // reads at once and passes as `second`. For every other key `second` is not looked at: a
 // function key's prefix 0 and the byte after it are two keys of their own.
 inline constexpr unsigned char extended_key_prefix = 0xE0;
 
-SliderEffect slider_key(SliderState& state, unsigned char key, unsigned char second);
+slider_effect slider_key(slider_state& state, unsigned char key, unsigned char second);
 
 // The bytes of one redraw of the bar line and the help line.
 std::string slider_frame(int value, bool blur, bool inside);
 
 // Writes one redraw; it reaches the console at once.
-void draw_slider(Platform& os, int value, bool blur, bool inside);
+void draw_slider(platform& os, int value, bool blur, bool inside);
 
 // Returns when Enter or Esc is pressed; every change goes through set_transparency at once.
-void run_slider(Platform& os);
+void run_slider(platform& os);
 
 }  // namespace frostpane

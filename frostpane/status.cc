@@ -32,27 +32,27 @@ std::string section_head(std::string_view title) {
 
 std::string section_tail() { return "\n" + std::string(kRule) + "\n"; }
 
-LiveWindow live_window(Platform& os, std::uint8_t& alpha) {
+live_window read_live_window(platform& os, std::uint8_t& alpha) {
   const auto window = os.get_console_window();
-  if (window == 0) return LiveWindow::absent;
-  if ((os.get_window_long(window, gwl_exstyle) & ws_ex_layered) == 0) return LiveWindow::not_layered;
-  return os.get_layered_window_alpha(window, alpha) ? LiveWindow::alpha : LiveWindow::unreadable;
+  if (window == 0) return live_window::absent;
+  if ((os.get_window_long(window, gwl_exstyle) & ws_ex_layered) == 0) return live_window::not_layered;
+  return os.get_layered_window_alpha(window, alpha) ? live_window::alpha : live_window::unreadable;
 }
 
-TransparencyEffects transparency_effects(Platform& os) {
-  Platform::RegKey key = 0;
-  if (os.reg_open_key(personalize_key, key_read, key) != error_success) return TransparencyEffects::unknown;
+transparency_effects read_transparency_effects(platform& os) {
+  platform::reg_key key = 0;
+  if (os.reg_open_key(personalize_key, key_read, key) != error_success) return transparency_effects::unknown;
   std::uint32_t value = 0;
   const long read = os.reg_query_dword(key, enable_transparency_value, value);
   os.reg_close_key(key);
-  if (read != error_success) return TransparencyEffects::unknown;
-  return value == 1 ? TransparencyEffects::enabled : TransparencyEffects::disabled;
+  if (read != error_success) return transparency_effects::unknown;
+  return value == 1 ? transparency_effects::enabled : transparency_effects::disabled;
 }
 
 }  // namespace
 
-TerminalFindings find_terminal_values(std::string_view text) {
-  TerminalFindings found;
+terminal_findings find_terminal_values(std::string_view text) {
+  terminal_findings found;
   if (const auto m = search_outside(text, compiled(patterns::acrylic_value))) {
     found.acrylic_found = true;
     found.acrylic_on = m->group(text) == "true";
@@ -77,7 +77,7 @@ TerminalFindings find_terminal_values(std::string_view text) {
   return found;
 }
 
-std::string terminal_section_text(const TerminalFindings& found) {
+std::string terminal_section_text(const terminal_findings& found) {
   std::string out = section_head("        Windows Terminal 全局默认设置\n");
   if (found.acrylic_found) {
     out += found.acrylic_on ? "  亚克力模糊：已启用\n" : "  亚克力模糊：已禁用\n";
@@ -96,28 +96,28 @@ std::string terminal_section_text(const TerminalFindings& found) {
   return out + section_tail();
 }
 
-std::string console_section_text(int stored_percent, LiveWindow live, std::uint8_t alpha) {
+std::string console_section_text(int stored_percent, live_window live, std::uint8_t alpha) {
   std::string out = section_head("        传统控制台窗口透明度\n");
   out += "  当前注册表保存的不透明度：" + std::to_string(stored_percent) + "%\n";
   switch (live) {
-    case LiveWindow::absent: break;
-    case LiveWindow::not_layered: out += "  当前窗口处于完全不透明状态\n"; break;
-    case LiveWindow::alpha: out += "  当前窗口实时不透明度：" + std::to_string(alpha * 100 / 255) + "%\n"; break;
-    case LiveWindow::unreadable: out += "  当前窗口实时不透明度：无法获取\n"; break;
+    case live_window::absent: break;
+    case live_window::not_layered: out += "  当前窗口处于完全不透明状态\n"; break;
+    case live_window::alpha: out += "  当前窗口实时不透明度：" + std::to_string(alpha * 100 / 255) + "%\n"; break;
+    case live_window::unreadable: out += "  当前窗口实时不透明度：无法获取\n"; break;
   }
   return out + section_tail();
 }
 
-std::string effects_line_text(TransparencyEffects effects) {
+std::string effects_line_text(transparency_effects effects) {
   switch (effects) {
-    case TransparencyEffects::enabled: return "系统透明效果：已启用\n";
-    case TransparencyEffects::disabled: return "系统透明效果：已禁用（可能会影响透明显示）\n";
-    case TransparencyEffects::unknown: break;
+    case transparency_effects::enabled: return "系统透明效果：已启用\n";
+    case transparency_effects::disabled: return "系统透明效果：已禁用（可能会影响透明显示）\n";
+    case transparency_effects::unknown: break;
   }
   return "系统透明效果：未知\n";
 }
 
-std::string status_report_text(const StatusFacts& facts) {
+std::string status_report_text(const status_facts& facts) {
   std::string out;
   const bool terminal = facts.inside_terminal && facts.settings_readable;
   if (facts.inside_terminal && !facts.settings_readable) {
@@ -131,8 +131,8 @@ std::string status_report_text(const StatusFacts& facts) {
   return out;
 }
 
-void show_status(Platform& os) {
-  StatusFacts facts;
+void show_status(platform& os) {
+  status_facts facts;
   facts.inside_terminal = env_exists(os, L"WT_SESSION");
   if (facts.inside_terminal) {
     const std::string text = read_settings_text(os, terminal_settings_path(os));
@@ -141,9 +141,9 @@ void show_status(Platform& os) {
   }
   if (!facts.inside_terminal || !facts.settings_readable) {
     facts.stored_percent = read_console_opacity(os);
-    facts.live = live_window(os, facts.live_alpha);
+    facts.live = read_live_window(os, facts.live_alpha);
   }
-  facts.effects = transparency_effects(os);
+  facts.effects = read_transparency_effects(os);
   os.write_stdout(status_report_text(facts));
 }
 

@@ -13,7 +13,7 @@
 
 namespace frostpane {
 
-const Pattern& compiled(std::string_view pattern_source) {
+const compiled_pattern& compiled(std::string_view pattern_source) {
   static const std::array<std::string_view, 16> sources = {
       patterns::acrylic_after_comma,  patterns::acrylic_before_comma,
       patterns::acrylic_alone,        patterns::acrylic_opacity_after_comma,
@@ -25,8 +25,8 @@ const Pattern& compiled(std::string_view pattern_source) {
       patterns::acrylic_opacity_value, patterns::opacity_value,
   };
   static const auto table = [] {
-    std::array<std::unique_ptr<Pattern>, sources.size()> built;
-    for (std::size_t i = 0; i < sources.size(); ++i) built[i] = std::make_unique<Pattern>(sources[i]);
+    std::array<std::unique_ptr<compiled_pattern>, sources.size()> built;
+    for (std::size_t i = 0; i < sources.size(); ++i) built[i] = std::make_unique<compiled_pattern>(sources[i]);
     return built;
   }();
   for (std::size_t i = 0; i < sources.size(); ++i) {
@@ -37,7 +37,7 @@ const Pattern& compiled(std::string_view pattern_source) {
 
 namespace {
 
-void strip_acrylic(EditText& text) {
+void strip_acrylic(edit_text& text) {
   for (const auto pattern : {patterns::acrylic_after_comma, patterns::acrylic_before_comma, patterns::acrylic_alone,
                              patterns::acrylic_opacity_after_comma, patterns::acrylic_opacity_before_comma,
                              patterns::acrylic_opacity_alone}) {
@@ -45,37 +45,37 @@ void strip_acrylic(EditText& text) {
   }
 }
 
-void strip_opacity(EditText& text) {
+void strip_opacity(edit_text& text) {
   for (const auto pattern : {patterns::opacity_after_comma, patterns::opacity_before_comma, patterns::opacity_alone}) {
     text.replace(compiled(pattern), "");
   }
 }
 
-void tidy(EditText& text) {
+void tidy(edit_text& text) {
   text.replace(compiled(patterns::comma_before_brace), "}");
   text.replace(compiled(patterns::double_comma), ",");
 }
 
-bool insert(EditText& text, std::string_view members) {
+bool insert(edit_text& text, std::string_view members) {
   return text.replace(compiled(patterns::defaults_anchor), "$& " + std::string(members) + ", ");
 }
 
 }  // namespace
 
 std::string strip_acrylic_keys(std::string text) {
-  EditText edit(std::move(text));
+  edit_text edit(std::move(text));
   strip_acrylic(edit);
   return edit.take();
 }
 
 std::string strip_opacity_keys(std::string text) {
-  EditText edit(std::move(text));
+  edit_text edit(std::move(text));
   strip_opacity(edit);
   return edit.take();
 }
 
 std::string tidy_commas(std::string text) {
-  EditText edit(std::move(text));
+  edit_text edit(std::move(text));
   tidy(edit);
   return edit.take();
 }
@@ -88,9 +88,9 @@ namespace {
 
 // Removals first (their order matters for what the later passes see), then
 // the insertion, then the clean-up of the commas left behind.
-std::optional<std::string> remove_then_insert(std::string text, void (*first)(EditText&), void (*second)(EditText&),
+std::optional<std::string> remove_then_insert(std::string text, void (*first)(edit_text&), void (*second)(edit_text&),
                                               std::string_view members) {
-  EditText edit(std::move(text));
+  edit_text edit(std::move(text));
   first(edit);
   second(edit);
   if (!insert(edit, members)) return std::nullopt;
@@ -168,7 +168,7 @@ int percent_from_fraction(double value) {
   return static_cast<int>(percent);
 }
 
-std::wstring terminal_settings_path(Platform& os) {
+std::wstring terminal_settings_path(platform& os) {
   const auto local_app_data = read_env(os, L"LOCALAPPDATA");
   if (!local_app_data) {
     os.write_stderr(messages::no_localappdata);
@@ -179,20 +179,20 @@ std::wstring terminal_settings_path(Platform& os) {
   return path;
 }
 
-std::string read_settings_text(Platform& os, const std::wstring& path) {
+std::string read_settings_text(platform& os, const std::wstring& path) {
   std::string text;
   if (!os.read_file(path, text)) text.clear();
   return text;
 }
 
-bool write_settings_text(Platform& os, const std::wstring& path, std::string_view text) {
+bool write_settings_text(platform& os, const std::wstring& path, std::string_view text) {
   return os.replace_file(path, text);
 }
 
 namespace {
 
 template <typename Edit>
-void edit_settings(Platform& os, int opacity, Edit edit) {
+void edit_settings(platform& os, int opacity, Edit edit) {
   const std::wstring path = terminal_settings_path(os);
   std::string text = read_settings_text(os, path);
   if (text.empty()) {
@@ -209,11 +209,11 @@ void edit_settings(Platform& os, int opacity, Edit edit) {
 
 }  // namespace
 
-void set_terminal_acrylic(Platform& os, int opacity) { edit_settings(os, opacity, edit_for_acrylic); }
+void set_terminal_acrylic(platform& os, int opacity) { edit_settings(os, opacity, edit_for_acrylic); }
 
-void set_terminal_opacity(Platform& os, int opacity) { edit_settings(os, opacity, edit_for_opacity); }
+void set_terminal_opacity(platform& os, int opacity) { edit_settings(os, opacity, edit_for_opacity); }
 
-TransparencyState read_transparency_state(Platform& os) {
+TransparencyState read_transparency_state(platform& os) {
   if (!env_exists(os, L"WT_SESSION")) return {read_console_opacity(os), false};
   const std::string text = read_settings_text(os, terminal_settings_path(os));
   if (text.empty()) return {80, false};

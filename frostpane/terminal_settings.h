@@ -41,7 +41,7 @@ inline constexpr std::string_view opacity_value = R"("opacity":\s*(\d+))";
 }  // namespace patterns
 
 // The compiled form of each pattern above (built once, on first use).
-const Pattern& compiled(std::string_view pattern_source);
+const compiled_pattern& compiled(std::string_view pattern_source);
 
 inline constexpr char settings_suffix[] =
     "\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json";
@@ -88,14 +88,14 @@ int percent_from_fraction(double value);
 // --- The settings file
 // LOCALAPPDATA + settings_suffix; ends the program with status 1 and a
 // message when LOCALAPPDATA is not set or does not fit 260 characters.
-std::wstring terminal_settings_path(Platform& os);
+std::wstring terminal_settings_path(platform& os);
 // Every byte of the file; empty when it cannot be opened (or is empty).
-std::string read_settings_text(Platform& os, const std::wstring& path);
+std::string read_settings_text(platform& os, const std::wstring& path);
 // Replaces the file as a whole; on false the old file is intact.
-bool write_settings_text(Platform& os, const std::wstring& path, std::string_view text);
+bool write_settings_text(platform& os, const std::wstring& path, std::string_view text);
 
-void set_terminal_acrylic(Platform& os, int opacity);
-void set_terminal_opacity(Platform& os, int opacity);
-TransparencyState read_transparency_state(Platform& os);
+void set_terminal_acrylic(platform& os, int opacity);
+void set_terminal_opacity(platform& os, int opacity);
+TransparencyState read_transparency_state(platform& os);
 
 }  // namespace frostpane

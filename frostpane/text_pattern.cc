@@ -78,9 +78,9 @@ void scan_outside(std::string_view text, unsigned char first, Visit&& visit) {
 
 }  // namespace
 
-Pattern::Pattern(std::string_view source) : source_(source) {
+compiled_pattern::compiled_pattern(std::string_view source) : source_(source) {
   auto add_literal = [this](char c) {
-    if (items_.empty() || items_.back().kind != Kind::literal) items_.push_back({Kind::literal, "", {}});
+    if (items_.empty() || items_.back().kind != item_kind::literal) items_.push_back({item_kind::literal, "", {}});
     items_.back().text += c;
   };
   bool in_group = false;
@@ -88,13 +88,13 @@ Pattern::Pattern(std::string_view source) : source_(source) {
   for (std::size_t i = 0; i < source.size(); ++i) {
     const std::string_view rest = source.substr(i);
     if (rest.substr(0, 3) == "\\s*") {
-      items_.push_back({Kind::spaces, "", {}});
+      items_.push_back({item_kind::spaces, "", {}});
       i += 2;
     } else if (rest.substr(0, 3) == "\\d+") {
-      items_.push_back({Kind::digits, "", {}});
+      items_.push_back({item_kind::digits, "", {}});
       i += 2;
     } else if (rest.substr(0, 7) == "[0-9.]+") {
-      items_.push_back({Kind::digits_points, "", {}});
+      items_.push_back({item_kind::digits_points, "", {}});
       i += 6;
     } else if (rest.substr(0, 2) == "\\{" || rest.substr(0, 2) == "\\}") {
       add_literal(rest[1]);
@@ -105,7 +105,7 @@ Pattern::Pattern(std::string_view source) : source_(source) {
       if (close == std::string_view::npos) throw std::invalid_argument("unclosed group");
       const std::string_view inner = rest.substr(1, close - 1);
       if (inner.find('|') != std::string_view::npos) {
-        Item words{Kind::words, "", {}};
+        pattern_item words{item_kind::words, "", {}};
         for (std::size_t start = 0;;) {
           const std::size_t bar = inner.find('|', start);
           const std::string_view word = inner.substr(start, bar == std::string_view::npos ? bar : bar - start);
@@ -119,18 +119,18 @@ Pattern::Pattern(std::string_view source) : source_(source) {
           if (bar == std::string_view::npos) break;
           start = bar + 1;
         }
-        items_.push_back({Kind::group_open, "", {}});
+        items_.push_back({item_kind::group_open, "", {}});
         items_.push_back(std::move(words));
-        items_.push_back({Kind::group_close, "", {}});
+        items_.push_back({item_kind::group_close, "", {}});
         had_group = true;
         i += close;
       } else {
-        items_.push_back({Kind::group_open, "", {}});
+        items_.push_back({item_kind::group_open, "", {}});
         in_group = true;
       }
     } else if (rest[0] == ')') {
       if (!in_group) throw std::invalid_argument("unbalanced parenthesis");
-      items_.push_back({Kind::group_close, "", {}});
+      items_.push_back({item_kind::group_close, "", {}});
       in_group = false;
       had_group = true;
     } else if (std::string_view("\\[]{}.*+?^$|").find(rest[0]) != std::string_view::npos) {
@@ -143,52 +143,52 @@ Pattern::Pattern(std::string_view source) : source_(source) {
 
   // What can each item start with? Used to prove that greedy runs never
   // have to give bytes back.
-  auto starts_with = [](const Item& item, auto&& in_class) {
+  auto starts_with = [](const pattern_item& item, auto&& in_class) {
     switch (item.kind) {
-      case Kind::literal: return in_class(static_cast<unsigned char>(item.text[0]));
-      case Kind::words:
+      case item_kind::literal: return in_class(static_cast<unsigned char>(item.text[0]));
+      case item_kind::words:
         for (const auto& w : item.words) {
           if (in_class(static_cast<unsigned char>(w[0]))) return true;
         }
         return false;
-      case Kind::spaces: return in_class(' ') || in_class('\t') || in_class('\n');
-      case Kind::digits: return in_class('0');
-      case Kind::digits_points: return in_class('0') || in_class('.');
+      case item_kind::spaces: return in_class(' ') || in_class('\t') || in_class('\n');
+      case item_kind::digits: return in_class('0');
+      case item_kind::digits_points: return in_class('0') || in_class('.');
       default: return false;
     }
   };
-  std::vector<const Item*> real;
+  std::vector<const pattern_item*> real;
   for (const auto& item : items_) {
-    if (item.kind != Kind::group_open && item.kind != Kind::group_close) real.push_back(&item);
+    if (item.kind != item_kind::group_open && item.kind != item_kind::group_close) real.push_back(&item);
   }
-  if (real.empty() || real.front()->kind != Kind::literal) {
+  if (real.empty() || real.front()->kind != item_kind::literal) {
     throw std::invalid_argument("a pattern must start with a literal byte");
   }
   for (std::size_t k = 0; k + 1 < real.size(); ++k) {
-    const Item& item = *real[k];
-    const Item& next = *real[k + 1];
+    const pattern_item& item = *real[k];
+    const pattern_item& next = *real[k + 1];
     bool clash = false;
-    if (item.kind == Kind::spaces) {
+    if (item.kind == item_kind::spaces) {
       clash = starts_with(next, [](unsigned char c) { return is_space(c); });
       // a run of white space next to an optional run of white space is ambiguous too
-      clash = clash || next.kind == Kind::spaces;
-    } else if (item.kind == Kind::digits) {
+      clash = clash || next.kind == item_kind::spaces;
+    } else if (item.kind == item_kind::digits) {
       clash = starts_with(next, [](unsigned char c) { return is_digit(c); });
-    } else if (item.kind == Kind::digits_points) {
+    } else if (item.kind == item_kind::digits_points) {
       clash = starts_with(next, [](unsigned char c) { return is_digit_or_point(c); });
     }
     if (clash) throw std::invalid_argument("pattern would need backtracking");
   }
   first_byte_ = static_cast<unsigned char>(real.front()->text[0]);
-  ends_in_number_ = real.back()->kind == Kind::digits || real.back()->kind == Kind::digits_points;
+  ends_in_number_ = real.back()->kind == item_kind::digits || real.back()->kind == item_kind::digits_points;
   for (const auto* item : real) {
-    if (item->kind == Kind::literal && item->text.size() > required_literal_.size()) required_literal_ = item->text;
+    if (item->kind == item_kind::literal && item->text.size() > required_literal_.size()) required_literal_ = item->text;
   }
   // A match must start and end outside strings and comments, so literals may
   // not open a comment and their quotes must pair up.
   std::size_t quotes = 0;
   for (const auto* item : real) {
-    if (item->kind != Kind::literal) continue;
+    if (item->kind != item_kind::literal) continue;
     if (item->text.find('/') != std::string::npos || item->text.find('\\') != std::string::npos) {
       throw std::invalid_argument("literals may not contain '/' or '\\\\'");
     }
@@ -198,33 +198,33 @@ Pattern::Pattern(std::string_view source) : source_(source) {
   finder_.emplace(required_literal_.data(), required_literal_.data() + required_literal_.size());
 }
 
-bool Pattern::may_match(std::string_view text) const {
+bool compiled_pattern::may_match(std::string_view text) const {
   const char* begin = text.data();
   const char* end = begin + text.size();
   return (*finder_)(begin, end).first != end;
 }
 
-std::optional<Match> Pattern::match_at(std::string_view text, std::size_t pos) const {
+std::optional<pattern_match> compiled_pattern::match_at(std::string_view text, std::size_t pos) const {
   const auto* data = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
-  Match m;
+  pattern_match m;
   m.begin = pos;
   std::size_t i = pos;
-  for (const Item& item : items_) {
+  for (const pattern_item& item : items_) {
     switch (item.kind) {
-      case Kind::literal:
+      case item_kind::literal:
         if (n - i < item.text.size() || std::memcmp(data + i, item.text.data(), item.text.size()) != 0) {
           return std::nullopt;
         }
         i += item.text.size();
         break;
-      case Kind::spaces:
+      case item_kind::spaces:
         while (i < n && is_space(data[i])) ++i;
         break;
-      case Kind::digits:
-      case Kind::digits_points: {
+      case item_kind::digits:
+      case item_kind::digits_points: {
         const std::size_t start = i;
-        if (item.kind == Kind::digits) {
+        if (item.kind == item_kind::digits) {
           while (i < n && is_digit(data[i])) ++i;
         } else {
           while (i < n && is_digit_or_point(data[i])) ++i;
@@ -232,7 +232,7 @@ std::optional<Match> Pattern::match_at(std::string_view text, std::size_t pos) c
         if (i == start) return std::nullopt;
         break;
       }
-      case Kind::words: {
+      case item_kind::words: {
         bool found = false;
         for (const auto& w : item.words) {
           if (n - i >= w.size() && std::memcmp(data + i, w.data(), w.size()) == 0) {
@@ -244,8 +244,8 @@ std::optional<Match> Pattern::match_at(std::string_view text, std::size_t pos) c
         if (!found) return std::nullopt;
         break;
       }
-      case Kind::group_open: m.group_begin = i; break;
-      case Kind::group_close: m.group_end = i; break;
+      case item_kind::group_open: m.group_begin = i; break;
+      case item_kind::group_close: m.group_end = i; break;
     }
   }
   if (ends_in_number_ && i < n && (data[i] == '.' || data[i] == 'e' || data[i] == 'E')) return std::nullopt;
@@ -253,8 +253,8 @@ std::optional<Match> Pattern::match_at(std::string_view text, std::size_t pos) c
   return m;
 }
 
-std::optional<Match> search_outside(std::string_view text, const Pattern& pattern) {
-  std::optional<Match> found;
+std::optional<pattern_match> search_outside(std::string_view text, const compiled_pattern& pattern) {
+  std::optional<pattern_match> found;
   if (!pattern.may_match(text)) return found;
   std::size_t stop_at = std::string_view::npos;
   scan_outside(text, pattern.first_byte(), [&](std::size_t pos) -> std::size_t {
@@ -269,7 +269,7 @@ std::optional<Match> search_outside(std::string_view text, const Pattern& patter
   return found;
 }
 
-bool replace_outside(std::string& text, const Pattern& pattern, std::string_view replacement) {
+bool replace_outside(std::string& text, const compiled_pattern& pattern, std::string_view replacement) {
   if (!pattern.may_match(text)) return false;
   const std::size_t whole_at = replacement.find("$&");
   std::string result;
@@ -320,9 +320,9 @@ void append_replacement(std::string& out, std::string_view replacement, std::siz
 
 }  // namespace
 
-EditText::EditText(std::string text) : text_(std::move(text)) { collect(text_, 0, starts_); }
+edit_text::edit_text(std::string text) : text_(std::move(text)) { collect(text_, 0, starts_); }
 
-bool EditText::collect(std::string_view piece, std::size_t offset, Starts& starts) {
+bool edit_text::collect(std::string_view piece, std::size_t offset, match_starts& starts) {
   std::size_t i = 0;
   const std::size_t n = piece.size();
   const char* data = piece.data();
@@ -359,11 +359,11 @@ bool EditText::collect(std::string_view piece, std::size_t offset, Starts& start
   return ends_outside;
 }
 
-bool EditText::replace(const Pattern& pattern, std::string_view replacement) {
+bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement) {
   if (!pattern.may_match(text_)) return false;
   const bool on_quotes = pattern.first_byte() == '"';
   const auto& starts = on_quotes ? starts_.quotes : starts_.commas;
-  std::vector<Match> taken;
+  std::vector<pattern_match> taken;
   std::size_t next = 0;
   for (const std::size_t pos : starts) {
     if (pos < next) continue;
@@ -377,7 +377,7 @@ bool EditText::replace(const Pattern& pattern, std::string_view replacement) {
   const std::size_t whole_at = replacement.find("$&");
   std::string out;
   out.reserve(text_.size() + taken.size() * replacement.size());
-  Starts moved;
+  match_starts moved;
   moved.quotes.reserve(starts_.quotes.size());
   moved.commas.reserve(starts_.commas.size());
   std::size_t qi = 0;
@@ -390,7 +390,7 @@ bool EditText::replace(const Pattern& pattern, std::string_view replacement) {
   };
   std::size_t copied = 0;
   std::vector<std::size_t> junctions;
-  for (const Match& m : taken) {
+  for (const pattern_match& m : taken) {
     const std::size_t shift_base = out.size();
     out.append(text_, copied, m.begin - copied);
     for (; qi < starts_.quotes.size() && starts_.quotes[qi] < m.begin; ++qi) {
@@ -416,7 +416,7 @@ bool EditText::replace(const Pattern& pattern, std::string_view replacement) {
 
   text_ = std::move(out);
   if (relex) {
-    starts_ = Starts{};
+    starts_ = match_starts{};
     collect(text_, 0, starts_);
   } else {
     starts_ = std::move(moved);

@@ -41,7 +41,7 @@
 
 namespace frostpane {
 
-struct Match {
+struct pattern_match {
   std::size_t begin = 0;
   std::size_t end = 0;
   // The captured group; empty when the pattern has none.
@@ -54,30 +54,30 @@ struct Match {
   }
 };
 
-class Pattern {
+class compiled_pattern {
  public:
   // Throws std::invalid_argument for syntax outside the grammar above.
-  explicit Pattern(std::string_view source);
-  Pattern(const Pattern&) = delete;  // the finder points into the object
-  Pattern& operator=(const Pattern&) = delete;
+  explicit compiled_pattern(std::string_view source);
+  compiled_pattern(const compiled_pattern&) = delete;  // the finder points into the object
+  compiled_pattern& operator=(const compiled_pattern&) = delete;
 
   std::string_view source() const { return source_; }
   // The match that starts exactly at `pos`, if any.
-  std::optional<Match> match_at(std::string_view text, std::size_t pos) const;
+  std::optional<pattern_match> match_at(std::string_view text, std::size_t pos) const;
   // The byte every match starts with.
   unsigned char first_byte() const { return first_byte_; }
   // A literal every match contains; a text without it has no match.
   std::string_view required_literal() const { return required_literal_; }
 
  private:
-  enum class Kind { literal, spaces, digits, digits_points, words, group_open, group_close };
-  struct Item {
-    Kind kind;
+  enum class item_kind { literal, spaces, digits, digits_points, words, group_open, group_close };
+  struct pattern_item {
+    item_kind kind;
     std::string text;                 // literal
     std::vector<std::string> words;   // words
   };
   std::string source_;
-  std::vector<Item> items_;
+  std::vector<pattern_item> items_;
   unsigned char first_byte_ = 0;
   std::string required_literal_;
   bool ends_in_number_ = false;
@@ -89,40 +89,40 @@ class Pattern {
 };
 
 // The first match in `text` that starts outside comments and strings.
-std::optional<Match> search_outside(std::string_view text, const Pattern& pattern);
+std::optional<pattern_match> search_outside(std::string_view text, const compiled_pattern& pattern);
 
 // Every match in `text` that starts outside comments and strings, left to
 // right, non-overlapping, replaced by `replacement`, in which "$&" stands for
 // the whole match (nothing else is special). Returns false, leaving `text`
 // alone, when there was no such match.
-bool replace_outside(std::string& text, const Pattern& pattern, std::string_view replacement);
+bool replace_outside(std::string& text, const compiled_pattern& pattern, std::string_view replacement);
 
 // A text under a series of replacements. The positions where a match can
 // start (string openings and commas outside comments and strings) are found
 // once and carried through each replacement, instead of lexing the whole
 // text again for every pattern; this is what makes the dozen passes of one
 // edit cheap on large files.
-class EditText {
+class edit_text {
  public:
-  explicit EditText(std::string text);
+  explicit edit_text(std::string text);
 
   const std::string& text() const { return text_; }
   std::string take() { return std::move(text_); }
 
   // Same meaning as replace_outside on text().
-  bool replace(const Pattern& pattern, std::string_view replacement);
+  bool replace(const compiled_pattern& pattern, std::string_view replacement);
 
  private:
-  struct Starts {
+  struct match_starts {
     std::vector<std::size_t> quotes;  // opening quotes of strings
     std::vector<std::size_t> commas;
   };
   // Adds the starts found in `piece` (lexed from the outside state) at
   // `offset`; false when the piece does not end outside.
-  static bool collect(std::string_view piece, std::size_t offset, Starts& starts);
+  static bool collect(std::string_view piece, std::size_t offset, match_starts& starts);
 
   std::string text_;
-  Starts starts_;
+  match_starts starts_;
 };
 
 // Whether each byte position of `text` lies outside comments and string

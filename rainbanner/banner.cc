@@ -35,7 +35,7 @@ void append_decimal(std::string& out, int value) {
 
 }  // namespace
 
-Rgb rainbow_color(std::uint32_t n) {
+rgb rainbow_color(std::uint32_t n) {
   const float x = static_cast<float>(n) * 0.12f;
   return {component(x, 0.0f), component(x, 2.0f), component(x, 4.0f)};
 }
@@ -50,13 +50,13 @@ std::string render_rainbow(std::string_view text) {
       out.push_back('\n');
       continue;
     }
-    const Rgb rgb = rainbow_color(n++);
+    const rgb colour = rainbow_color(n++);
     out += "\x1b[38;2;";
-    append_decimal(out, rgb.red);
+    append_decimal(out, colour.red);
     out.push_back(';');
-    append_decimal(out, rgb.green);
+    append_decimal(out, colour.green);
     out.push_back(';');
-    append_decimal(out, rgb.blue);
+    append_decimal(out, colour.blue);
     out.push_back('m');
     out.push_back(c);
   }
@@ -64,14 +64,14 @@ std::string render_rainbow(std::string_view text) {
   return out;
 }
 
-void print_rainbow(BannerConsole& console, std::string_view text) {
+void print_rainbow(banner_console& console, std::string_view text) {
   std::string out = render_rainbow(text);
   out.push_back('\n');
   console.write_out(out);
 }
 
-void print_palette(BannerConsole& console, std::string_view text) {
-  const ConsoleHandle out = console.std_output();
+void print_palette(banner_console& console, std::string_view text) {
+  const console_handle out = console.std_output();
   std::size_t n = 0;
   for (const char c : text) {
     if (c != '\n') {
@@ -84,10 +84,10 @@ void print_palette(BannerConsole& console, std::string_view text) {
   console.write_out("\n");
 }
 
-int run_banner(BannerConsole& console) {
+int run_banner(banner_console& console) {
   std::uint32_t remembered_mode = 0;
   bool vt = false;
-  const ConsoleHandle out = console.std_output();
+  const console_handle out = console.std_output();
   if (out != kInvalidHandle && console.get_console_mode(out, remembered_mode)) {
     vt = (remembered_mode & kEnableVirtualTerminalProcessing) != 0 ||
          console.set_console_mode(out, remembered_mode | kEnableVirtualTerminalProcessing);

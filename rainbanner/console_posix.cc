@@ -9,16 +9,16 @@ namespace {
 
 // A terminal on POSIX always understands VT colours; anything else gets the plain text, the
 // same bytes the Windows program writes into a redirected file.
-class PosixConsole final : public BannerConsole {
+class posix_console final : public banner_console {
  public:
-  ConsoleHandle std_output() override { return STDOUT_FILENO; }
-  bool get_console_mode(ConsoleHandle h, std::uint32_t& mode) override {
+  console_handle std_output() override { return STDOUT_FILENO; }
+  bool get_console_mode(console_handle h, std::uint32_t& mode) override {
     if (!is_terminal(h)) return false;
     mode = kEnableVirtualTerminalProcessing;
     return true;
   }
-  bool set_console_mode(ConsoleHandle h, std::uint32_t) override { return is_terminal(h); }
-  bool set_text_attribute(ConsoleHandle, std::uint16_t) override { return false; }
+  bool set_console_mode(console_handle h, std::uint32_t) override { return is_terminal(h); }
+  bool set_text_attribute(console_handle, std::uint16_t) override { return false; }
   void write_out(std::string_view bytes) override {
     while (!bytes.empty()) {
       const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
@@ -29,13 +29,13 @@ class PosixConsole final : public BannerConsole {
   }
 
  private:
-  static bool is_terminal(ConsoleHandle h) {
+  static bool is_terminal(console_handle h) {
     return h == STDOUT_FILENO && ::isatty(STDOUT_FILENO) == 1;
   }
 };
 
 }  // namespace
 
-std::unique_ptr<BannerConsole> make_system_console() { return std::make_unique<PosixConsole>(); }
+std::unique_ptr<banner_console> make_system_console() { return std::make_unique<posix_console>(); }
 
 }  // namespace rainbanner

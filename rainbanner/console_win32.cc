@@ -5,21 +5,21 @@
 namespace rainbanner {
 namespace {
 
-class Win32Console final : public BannerConsole {
+class win32_console final : public banner_console {
  public:
-  ConsoleHandle std_output() override {
-    return reinterpret_cast<ConsoleHandle>(GetStdHandle(STD_OUTPUT_HANDLE));
+  console_handle std_output() override {
+    return reinterpret_cast<console_handle>(GetStdHandle(STD_OUTPUT_HANDLE));
   }
-  bool get_console_mode(ConsoleHandle h, std::uint32_t& mode) override {
+  bool get_console_mode(console_handle h, std::uint32_t& mode) override {
     DWORD m = 0;
     if (!GetConsoleMode(as_handle(h), &m)) return false;
     mode = m;
     return true;
   }
-  bool set_console_mode(ConsoleHandle h, std::uint32_t mode) override {
+  bool set_console_mode(console_handle h, std::uint32_t mode) override {
     return SetConsoleMode(as_handle(h), mode) != 0;
   }
-  bool set_text_attribute(ConsoleHandle h, std::uint16_t attribute) override {
+  bool set_text_attribute(console_handle h, std::uint16_t attribute) override {
     return SetConsoleTextAttribute(as_handle(h), attribute) != 0;
   }
   // WriteFile rather than the C runtime's text-mode streams: those would turn "\n" into
@@ -35,11 +35,11 @@ class Win32Console final : public BannerConsole {
   }
 
  private:
-  static HANDLE as_handle(ConsoleHandle h) { return reinterpret_cast<HANDLE>(h); }
+  static HANDLE as_handle(console_handle h) { return reinterpret_cast<HANDLE>(h); }
 };
 
 }  // namespace
 
-std::unique_ptr<BannerConsole> make_system_console() { return std::make_unique<Win32Console>(); }
+std::unique_ptr<banner_console> make_system_console() { return std::make_unique<win32_console>(); }
 
 }  // namespace rainbanner

@@ -55,7 +55,7 @@ TEST(CmdKey, BuiltFromSystemRoot) {
       {std::wstring(400, L'x'), std::nullopt},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     if (!row.system_root.empty()) os.env[L"SystemRoot"] = row.system_root;
     EXPECT_EQ(cmd_key_path(os), row.key) << narrow(row.system_root);
   }
@@ -76,7 +76,7 @@ TEST(ApplyWindowOpacity, WritesStyleOnlyWhenLayeredIsMissing) {
       {250, 0x80000, {"get_console_window", "get_window_long -20", "set_layered 0 255 0x2"}},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     os.exstyle = row.style;
     apply_window_opacity(os, row.percent);
     EXPECT_EQ(os.calls, row.calls) << row.percent;
@@ -84,7 +84,7 @@ TEST(ApplyWindowOpacity, WritesStyleOnlyWhenLayeredIsMissing) {
 }
 
 TEST(ApplyWindowOpacity, NoWindowNoCalls) {
-  FakePlatform os;
+  fake_platform os;
   os.window = 0;
   apply_window_opacity(os, 50);
   EXPECT_EQ(os.calls, std::vector<std::string>{"get_console_window"});
@@ -119,7 +119,7 @@ TEST(WriteConsoleOpacity, RegistrySequences) {
         "reg_set Console\\WindowAlpha = 166", "reg_close Console"}},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     if (row.personalize) os.add_key(personalize_key);
     if (row.enabled) os.set_dword(personalize_key, enable_transparency_value, *row.enabled);
     if (row.system_root) os.env[L"SystemRoot"] = L"C:\\Windows";
@@ -133,14 +133,14 @@ TEST(WriteConsoleOpacity, RegistrySequences) {
 }
 
 TEST(WriteConsoleOpacity, WrongTypeTransparencyIsRewritten) {
-  FakePlatform os;
+  fake_platform os;
   os.set_value(personalize_key, enable_transparency_value, {1, std::string("1\0\0\0\0\0", 6)});  // REG_SZ "1"
   write_console_opacity(os, 80);
   EXPECT_EQ(os.dword(personalize_key, enable_transparency_value), 1u);
 }
 
 TEST(WriteConsoleOpacity, FailuresAreSkippedSilently) {
-  FakePlatform os;
+  fake_platform os;
   os.env[L"SystemRoot"] = L"C:\\Windows";
   os.deny_write(console_key);
   write_console_opacity(os, 80);
@@ -169,7 +169,7 @@ TEST(ReadConsoleOpacity, CmdKeyFirstConsoleAsFallback) {
       {"alpha 300 reads as 100", 300u, std::nullopt, true, 100},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     if (row.system_root) os.env[L"SystemRoot"] = L"C:\\Windows";
     if (row.cmd) os.set_dword(cmd_key, window_alpha_value, *row.cmd);
     if (row.console) os.set_dword(console_key, window_alpha_value, *row.console);
@@ -179,7 +179,7 @@ TEST(ReadConsoleOpacity, CmdKeyFirstConsoleAsFallback) {
 }
 
 TEST(ReadConsoleOpacity, RoundTripThroughRegistryForEveryPercent) {
-  FakePlatform os;
+  fake_platform os;
   os.env[L"SystemRoot"] = L"C:\\Windows";
   for (int p = 1; p <= 100; ++p) {
     write_console_opacity(os, p);

@@ -44,7 +44,7 @@ inline std::string differential_check(const std::string& text, int opacity) {
   if (outside_map(text) != outside(text)) return "outside_map differs" + where;
 
   for (const auto source : all) {
-    const Pattern& pattern = compiled(source);
+    const compiled_pattern& pattern = compiled(source);
     const auto mine = search_outside(text, pattern);
     const auto theirs = search(text, source);
     if (mine.has_value() != theirs.has_value() ||

@@ -18,10 +18,10 @@ inline const std::wstring settings_path =
 inline const std::wstring cmd_key = L"Console\\C:_Windows_System32_cmd.exe";
 inline const std::wstring personalize = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
 
-inline void classic_console(FakePlatform& os) { os.env[L"SystemRoot"] = L"C:\\Windows"; }
+inline void classic_console(fake_platform& os) { os.env[L"SystemRoot"] = L"C:\\Windows"; }
 
 // WT_SESSION and LOCALAPPDATA set; the settings file only when `settings` is given.
-inline void terminal_session(FakePlatform& os, const std::optional<std::string>& settings) {
+inline void terminal_session(fake_platform& os, const std::optional<std::string>& settings) {
   classic_console(os);
   os.env[L"WT_SESSION"] = L"{6d3c0e1a}";
   os.env[L"LOCALAPPDATA"] = local_app_data;
@@ -29,7 +29,7 @@ inline void terminal_session(FakePlatform& os, const std::optional<std::string>&
 }
 
 // frostpane.exe with these arguments; the exit code.
-inline int run_command(FakePlatform& os, std::initializer_list<const char*> args) {
+inline int run_command(fake_platform& os, std::initializer_list<const char*> args) {
   std::vector<const char*> argv = {"frostpane.exe"};
   argv.insert(argv.end(), args.begin(), args.end());
   return run_frostpane(os, static_cast<int>(argv.size()), argv.data());

@@ -15,7 +15,7 @@ namespace {
 const std::wstring local = L"Z:\\t";
 const std::wstring settings = local + L"\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json";
 
-int run(FakePlatform& os, std::vector<const char*> args) {
+int run(fake_platform& os, std::vector<const char*> args) {
   args.insert(args.begin(), "frostpane.exe");
   return run_frostpane(os, static_cast<int>(args.size()), args.data());
 }
@@ -34,35 +34,35 @@ TEST(ParseLeadingInt, Rules) {
 TEST(ParseCommandLine, Words) {
   struct Row {
     std::vector<const char*> args;
-    Command command;
+    command_kind command;
     int opacity;
     bool blur;
   };
   const Row rows[] = {
-      {{}, Command::status, 80, true},
-      {{"check"}, Command::status, 80, true},
-      {{"check", "x", "y"}, Command::status, 80, true},
-      {{"restore"}, Command::restore, 80, true},
-      {{"slider"}, Command::slider, 80, true},
-      {{"set"}, Command::set, 80, true},
-      {{"set", "50", "0"}, Command::set, 50, false},
-      {{"set", "50", "1", "9"}, Command::set, 50, true},
-      {{"set", "50", "2"}, Command::set, 50, true},
-      {{"set", "50", "-1"}, Command::set, 50, true},
-      {{"set", "50%"}, Command::set, 50, true},
-      {{"set", "0x20"}, Command::set, 0, true},
-      {{"set", "99999999999"}, Command::set, 2147483647, true},
-      {{"set", "50", "99999999999"}, Command::set, 50, true},
-      {{"SET"}, Command::usage, 80, true},
-      {{"Set"}, Command::usage, 80, true},
-      {{"set."}, Command::usage, 80, true},
-      {{"sets"}, Command::usage, 80, true},
-      {{"Check"}, Command::usage, 80, true},
-      {{"chk"}, Command::usage, 80, true},
-      {{""}, Command::usage, 80, true},
-      {{"set", "abc"}, Command::usage, 80, true},
-      {{"set", ""}, Command::usage, 80, true},
-      {{"set", "50", "x"}, Command::usage, 80, true},
+      {{}, command_kind::status, 80, true},
+      {{"check"}, command_kind::status, 80, true},
+      {{"check", "x", "y"}, command_kind::status, 80, true},
+      {{"restore"}, command_kind::restore, 80, true},
+      {{"slider"}, command_kind::slider, 80, true},
+      {{"set"}, command_kind::set, 80, true},
+      {{"set", "50", "0"}, command_kind::set, 50, false},
+      {{"set", "50", "1", "9"}, command_kind::set, 50, true},
+      {{"set", "50", "2"}, command_kind::set, 50, true},
+      {{"set", "50", "-1"}, command_kind::set, 50, true},
+      {{"set", "50%"}, command_kind::set, 50, true},
+      {{"set", "0x20"}, command_kind::set, 0, true},
+      {{"set", "99999999999"}, command_kind::set, 2147483647, true},
+      {{"set", "50", "99999999999"}, command_kind::set, 50, true},
+      {{"SET"}, command_kind::usage, 80, true},
+      {{"Set"}, command_kind::usage, 80, true},
+      {{"set."}, command_kind::usage, 80, true},
+      {{"sets"}, command_kind::usage, 80, true},
+      {{"Check"}, command_kind::usage, 80, true},
+      {{"chk"}, command_kind::usage, 80, true},
+      {{""}, command_kind::usage, 80, true},
+      {{"set", "abc"}, command_kind::usage, 80, true},
+      {{"set", ""}, command_kind::usage, 80, true},
+      {{"set", "50", "x"}, command_kind::usage, 80, true},
   };
   for (const auto& row : rows) {
     std::vector<const char*> argv = row.args;
@@ -71,7 +71,7 @@ TEST(ParseCommandLine, Words) {
     std::string shown;
     for (auto* a : row.args) shown += std::string("'") + a + "' ";
     EXPECT_EQ(line.command, row.command) << shown;
-    if (row.command == Command::set) {
+    if (row.command == command_kind::set) {
       EXPECT_EQ(line.opacity, row.opacity) << shown;
       EXPECT_EQ(line.blur, row.blur) << shown;
     }
@@ -97,7 +97,7 @@ TEST(Dispatcher, ExitCodesOutputAndEffects) {
       {{"restore"}, 0, false, 255}, {{"slider"}, 0, false, std::nullopt},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     os.keys = {'\r'};  // ends the slider at once
     std::string shown;
     for (auto* a : row.args) shown += std::string("'") + a + "' ";
@@ -125,7 +125,7 @@ TEST(Dispatcher, SetInsideTerminalChoosesBlur) {
       {{"set", "250", "0"}, R"({"profiles": {"defaults": { "opacity": 100}}})"},
   };
   for (const auto& row : rows) {
-    FakePlatform os;
+    fake_platform os;
     os.env[L"WT_SESSION"] = L"1";
     os.env[L"LOCALAPPDATA"] = local;
     os.files[settings] = R"({"profiles": {"defaults": {}}})";
@@ -138,7 +138,7 @@ TEST(Dispatcher, SetInsideTerminalChoosesBlur) {
 }
 
 TEST(Dispatcher, CodePageSwitchedAndRestored) {
-  FakePlatform os;
+  fake_platform os;
   os.code_page = 936;
   run(os, {"set", "50"});
   const std::vector<std::string> expected = {"get_output_cp", "set_output_cp 65001", "add_ctrl_handler",
@@ -155,14 +155,14 @@ TEST(Dispatcher, CodePageSwitchedAndRestored) {
   EXPECT_EQ(seen, expected);
   EXPECT_EQ(os.code_page, 936u);
   // usage path restores too
-  FakePlatform bad;
+  fake_platform bad;
   bad.code_page = 850;
   EXPECT_EQ(run(bad, {"nope"}), 1);
   EXPECT_EQ(bad.code_page, 850u);
 }
 
 TEST(Dispatcher, NoConsoleMeansNothingToRestore) {
-  FakePlatform os;
+  fake_platform os;
   os.code_page = 0;
   run(os, {"set", "50"});
   EXPECT_EQ(os.calls_starting("set_output_cp"), std::vector<std::string>{"set_output_cp 65001"});
@@ -170,7 +170,7 @@ TEST(Dispatcher, NoConsoleMeansNothingToRestore) {
 
 TEST(Dispatcher, ControlHandlerRestoresForListedEvents) {
   for (std::uint32_t event = 0; event < 8; ++event) {
-    FakePlatform os;
+    fake_platform os;
     os.code_page = 437;
     run(os, {"check"});
     ASSERT_NE(os.ctrl_handler, nullptr);
@@ -182,13 +182,13 @@ TEST(Dispatcher, ControlHandlerRestoresForListedEvents) {
 }
 
 TEST(Dispatcher, MissingLocalAppDataExitsWithOneAndRestoresCodePage) {
-  FakePlatform os;
+  fake_platform os;
   os.code_page = 437;
   os.env[L"WT_SESSION"] = L"1";
   try {
     run(os, {"set", "50"});
     ADD_FAILURE() << "returned";
-  } catch (const FakeExit& e) {
+  } catch (const fake_exit& e) {
     EXPECT_EQ(e.status, 1);
   }
   EXPECT_EQ(os.err, messages::no_localappdata);

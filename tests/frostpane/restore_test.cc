@@ -22,7 +22,7 @@ using fakehost::run_command;
 using fakehost::settings_path;
 
 // A console where set 50 was used before: restore inside Windows Terminal must leave it so.
-void stored_50(FakePlatform& os) {
+void stored_50(fake_platform& os) {
   fakehost::classic_console(os);
   os.set_dword(L"Console", L"WindowAlpha", 166);
   os.set_dword(cmd_key, L"WindowAlpha", 166);
@@ -71,7 +71,7 @@ TEST(Restore, InsideTerminalCleansTheFileAndLeavesTheConsoleAlone) {
        true},
   };
   for (const auto& c : cases) {
-    FakePlatform os;
+    fake_platform os;
     stored_50(os);
     fakehost::terminal_session(os, c.before);
     if (c.read_only) os.read_only_files.insert(settings_path);
@@ -91,7 +91,7 @@ TEST(Restore, InsideTerminalCleansTheFileAndLeavesTheConsoleAlone) {
 
 TEST(Restore, ClassicConsoleMakesTheWindowOpaqueAndStores255) {
   struct Case {
-    Platform::WindowHandle window;
+    platform::window_handle window;
     std::int32_t exstyle;
     std::vector<std::string> window_calls;
   };
@@ -101,7 +101,7 @@ TEST(Restore, ClassicConsoleMakesTheWindowOpaqueAndStores255) {
       {0, 0x100, {}},  // no console window: only the registry
   };
   for (const auto& c : cases) {
-    FakePlatform os;
+    fake_platform os;
     stored_50(os);
     os.window = c.window;
     os.exstyle = c.exstyle;
@@ -155,7 +155,7 @@ TEST(RestoreCorpus, KeepsEveryByteOutsideTheRemovedMembersAndTidiedCommas) {
       ++at;
     }
     for (const char* source : {R"("useAcrylic":\s*(true|false))", R"("acrylicOpacity":\s*[0-9.]+)", R"("opacity":\s*\d+)"}) {
-      EXPECT_FALSE(search_outside(after, Pattern(source)).has_value()) << source << " left in " << name;
+      EXPECT_FALSE(search_outside(after, compiled_pattern(source)).has_value()) << source << " left in " << name;
     }
     ++checked;
   }

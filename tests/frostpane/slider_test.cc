@@ -53,24 +53,24 @@ TEST(SliderFrame, Bytes) {
 
 // Start values only a hand-edited file can give, which the loop must not overflow on.
 TEST(SliderKey, ExtremeStartValuesAreClamped) {
-  const std::vector<std::pair<SliderState, int>> cases = {{{2147483647, false, false}, 0x4D},
+  const std::vector<std::pair<slider_state, int>> cases = {{{2147483647, false, false}, 0x4D},
                                                           {{-2147483647 - 1, false, false}, 0x4B}};
   for (const auto& [start, second] : cases) {
-    SliderState s = start;
-    EXPECT_EQ(slider_key(s, extended_key_prefix, static_cast<unsigned char>(second)), SliderEffect::apply);
+    slider_state s = start;
+    EXPECT_EQ(slider_key(s, extended_key_prefix, static_cast<unsigned char>(second)), slider_effect::apply);
     EXPECT_EQ(s.value, start.value > 0 ? 100 : 1);
   }
 }
 
 // Records each write to standard output among the calls, so the order of applies and redraws
 // is visible.
-class RecordingFake : public FakePlatform {
+class RecordingFake : public fake_platform {
  public:
   void write_stdout(std::string_view bytes) override {
     const std::string text(bytes);
     const auto at = text.find("%  ");
     calls.push_back(at != std::string::npos && at >= 3 ? "draw " + text.substr(at - 3, 3) : "write");
-    FakePlatform::write_stdout(bytes);
+    fake_platform::write_stdout(bytes);
   }
 };
 
@@ -79,7 +79,7 @@ using fakehost::run_command;
 using fakehost::settings_path;
 
 // The calls that show the loop's work in order: draws, applies (window alpha) and pauses.
-std::vector<std::string> picked(const FakePlatform& os, std::initializer_list<std::string_view> prefixes) {
+std::vector<std::string> picked(const fake_platform& os, std::initializer_list<std::string_view> prefixes) {
   std::vector<std::string> out;
   for (const auto& call : os.calls) {
     for (const auto p : prefixes) {

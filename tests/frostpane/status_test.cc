@@ -68,7 +68,7 @@ TEST(ShowStatus, InsideTerminalFirstMatchOutsideCommentsAndStrings) {
        acr("已启用", "未设置")},
   };
   for (const auto& c : cases) {
-    FakePlatform os;
+    fake_platform os;
     fakehost::terminal_session(os, c.settings);
     os.set_dword(personalize, L"EnableTransparency", 1);
     os.set_dword(L"Console", L"WindowAlpha", 166);
@@ -86,12 +86,12 @@ TEST(ShowStatus, InsideTerminalFirstMatchOutsideCommentsAndStrings) {
 TEST(ShowStatus, ClassicConsole) {
   struct Case {
     const char* what;
-    std::function<void(FakePlatform&)> setup;
+    std::function<void(fake_platform&)> setup;
     std::string lines;
     std::string effects;
   };
   const auto live = [](std::uint8_t alpha) {
-    return [alpha](FakePlatform& f) {
+    return [alpha](fake_platform& f) {
       f.exstyle |= ws_ex_layered;
       f.layered_alpha = alpha;
     };
@@ -100,24 +100,24 @@ TEST(ShowStatus, ClassicConsole) {
   const std::string opaque = "  当前窗口处于完全不透明状态\n";
   const std::string off = "系统透明效果：已禁用（可能会影响透明显示）\n";
   const std::vector<Case> cases = {
-      {"nothing stored, never layered", [](FakePlatform&) {}, stored100 + opaque, kUnknown},
-      {"after set 50", [](FakePlatform& f) { set_transparency(f, 50, true); },
+      {"nothing stored, never layered", [](fake_platform&) {}, stored100 + opaque, kUnknown},
+      {"after set 50", [](fake_platform& f) { set_transparency(f, 50, true); },
        "  当前注册表保存的不透明度：50%\n  当前窗口实时不透明度：49%\n", kUnknown},
       {"alpha 204", live(204), stored100 + "  当前窗口实时不透明度：80%\n", kUnknown},
       {"alpha 30", live(30), stored100 + "  当前窗口实时不透明度：11%\n", kUnknown},
       {"alpha 2", live(2), stored100 + "  当前窗口实时不透明度：0%\n", kUnknown},
-      {"no console window: no live line", [](FakePlatform& f) { f.window = 0; }, stored100, kUnknown},
+      {"no console window: no live line", [](fake_platform& f) { f.window = 0; }, stored100, kUnknown},
       {"layered but the alpha cannot be read, transparency off",
-       [](FakePlatform& f) {
+       [](fake_platform& f) {
          f.exstyle |= ws_ex_layered;
          f.set_dword(personalize, L"EnableTransparency", 0);
        },
        stored100 + "  当前窗口实时不透明度：无法获取\n", off},
       {"EnableTransparency 2 counts as off",
-       [](FakePlatform& f) { f.set_dword(personalize, L"EnableTransparency", 2); }, stored100 + opaque, off},
+       [](fake_platform& f) { f.set_dword(personalize, L"EnableTransparency", 2); }, stored100 + opaque, off},
   };
   for (const auto& c : cases) {
-    FakePlatform os;
+    fake_platform os;
     fakehost::classic_console(os);
     c.setup(os);
     os.out.clear();
@@ -133,7 +133,7 @@ TEST(ShowStatus, ClassicConsole) {
 
 TEST(ShowStatus, InsideTerminalWithoutAReadableFileShowsTheHintThenTheConsole) {
   for (const auto& settings : {std::optional<std::string>(), std::optional<std::string>("")}) {
-    FakePlatform os;
+    fake_platform os;
     fakehost::terminal_session(os, settings);
     os.set_dword(L"Console", L"WindowAlpha", 166);
     EXPECT_EQ(run_command(os, {"check", "extra", "words"}), 0);
@@ -151,14 +151,14 @@ TEST(InsideTerminal, WithoutLocalAppDataEachCommandEndsWithItsMessage) {
   const std::vector<std::pair<const char*, std::string>> cases = {
       {"check", ""}, {"restore", ""}, {"slider", "\x1b[2J\x1b[H"}};
   for (const auto& [command, out] : cases) {
-    FakePlatform os;
+    fake_platform os;
     os.env[L"WT_SESSION"] = L"x";
     os.set_dword(L"Console", L"WindowAlpha", 166);
     os.keys = {'\r'};
     try {
       run_command(os, {command});
       ADD_FAILURE() << command << ": expected the program to end";
-    } catch (const FakeExit& e) {
+    } catch (const fake_exit& e) {
       EXPECT_EQ(e.status, 1) << command;
     }
     EXPECT_EQ(os.out, out) << command;

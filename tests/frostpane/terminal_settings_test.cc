@@ -14,7 +14,7 @@ namespace {
 const std::wstring local = L"C:\\Users\\u\\AppData\\Local";
 const std::wstring settings = local + L"\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json";
 
-struct Terminal : FakePlatform {
+struct Terminal : fake_platform {
   Terminal() {
     env[L"WT_SESSION"] = L"5a1c";
     env[L"LOCALAPPDATA"] = local;
@@ -33,7 +33,7 @@ TEST(SettingsPath, LocalAppDataLimits) {
     try {
       terminal_settings_path(missing);
       ADD_FAILURE() << "returned with LOCALAPPDATA of " << value.size() << " characters";
-    } catch (const FakeExit& e) {
+    } catch (const fake_exit& e) {
       EXPECT_EQ(e.status, 1);
     }
     EXPECT_EQ(missing.err, messages::no_localappdata);
@@ -116,7 +116,7 @@ TEST(ReadTransparencyState, Cases) {
 }
 
 TEST(ReadTransparencyState, OutsideTerminalUsesConsoleAndNeverTheFile) {
-  FakePlatform os;
+  fake_platform os;
   os.env[L"LOCALAPPDATA"] = local;
   os.files[settings] = R"({"opacity": 10})";
   os.set_dword(console_key, window_alpha_value, 166);

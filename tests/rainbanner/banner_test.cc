@@ -18,7 +18,7 @@ struct Call {
   friend bool operator==(const Call&, const Call&) = default;
 };
 
-class FakeConsole final : public BannerConsole {
+class FakeConsole final : public banner_console {
  public:
   bool is_console = true;
   std::uint32_t initial_mode = 0x3;
@@ -26,19 +26,19 @@ class FakeConsole final : public BannerConsole {
   std::vector<Call> calls;
   std::vector<std::string> writes;
 
-  ConsoleHandle std_output() override { return 0x50; }
-  bool get_console_mode(ConsoleHandle, std::uint32_t& mode) override {
+  console_handle std_output() override { return 0x50; }
+  bool get_console_mode(console_handle, std::uint32_t& mode) override {
     calls.push_back({"get_mode", 0});
     if (!is_console) return false;
     mode = initial_mode;
     return true;
   }
-  bool set_console_mode(ConsoleHandle, std::uint32_t mode) override {
+  bool set_console_mode(console_handle, std::uint32_t mode) override {
     calls.push_back({"set_mode", mode});
     if (!is_console) return false;
     return accept_vt || (mode & kEnableVirtualTerminalProcessing) == 0;
   }
-  bool set_text_attribute(ConsoleHandle, std::uint16_t attribute) override {
+  bool set_text_attribute(console_handle, std::uint16_t attribute) override {
     calls.push_back({"attr", attribute});
     return is_console;
   }
@@ -79,10 +79,10 @@ TEST(BannerText, FiveRowsOfOneWidthDrawnWithTheAllowedCharacters) {
 }
 
 TEST(RainbowColor, KnownIndicesAndRange) {
-  EXPECT_EQ(rainbow_color(0), (Rgb{128, 243, 31}));
-  EXPECT_EQ(rainbow_color(1), (Rgb{143, 236, 22}));
+  EXPECT_EQ(rainbow_color(0), (rgb{128, 243, 31}));
+  EXPECT_EQ(rainbow_color(1), (rgb{143, 236, 22}));
   for (std::uint32_t n = 0; n < 100000; ++n) {
-    const Rgb c = rainbow_color(n);
+    const rgb c = rainbow_color(n);
     ASSERT_TRUE(c.red >= 1 && c.red <= 255 && c.green >= 1 && c.green <= 255 && c.blue >= 1 && c.blue <= 255) << n;
   }
 }
@@ -96,7 +96,7 @@ TEST(RainbowColor, MatchesTheIndependentSinglePrecisionModel) {
   ASSERT_TRUE(vmtest::read_file(path, text)) << path;
   std::istringstream in(text);
   std::uint32_t n = 0;
-  for (int r, g, b; in >> r >> g >> b; ++n) ASSERT_EQ(rainbow_color(n), (Rgb{r, g, b})) << "index " << n;
+  for (int r, g, b; in >> r >> g >> b; ++n) ASSERT_EQ(rainbow_color(n), (rgb{r, g, b})) << "index " << n;
   EXPECT_EQ(n, 10000u);
 }
 
@@ -105,7 +105,7 @@ TEST(RenderRainbow, ColoursEveryCharacterButLineFeeds) {
   EXPECT_EQ(out.rfind("\n\x1b[38;2;128;243;31m_\x1b[38;2;143;236;22m_", 0), 0u);
   EXPECT_EQ(out.substr(out.size() - 5), "\n\x1b[0m");
   // Line feeds carry no colour and do not advance the index: row 2 starts at index 48.
-  const Rgb c48 = rainbow_color(48);
+  const rgb c48 = rainbow_color(48);
   const std::string row2 = "\n\x1b[38;2;" + std::to_string(c48.red) + ";" + std::to_string(c48.green) + ";" +
                            std::to_string(c48.blue) + "m\\";
   EXPECT_NE(out.find(row2), std::string::npos);
