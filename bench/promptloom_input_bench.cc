@@ -29,12 +29,8 @@ std::string repeat(const std::string& unit, std::size_t times) {
     return s;
 }
 
-void BM_DecodeTypedText(benchmark::State& state) {
-    decode(state, repeat("hello world, \xe4\xb8\xad\r", 256));
-}
-void BM_DecodeArrowKeys(benchmark::State& state) {
-    decode(state, repeat("\x1b[A\x1b[B\x1b[1;5C\x1b[3~\x1b[5~", 256));
-}
+void BM_DecodeTypedText(benchmark::State& state) { decode(state, repeat("hello world, \xe4\xb8\xad\r", 256)); }
+void BM_DecodeArrowKeys(benchmark::State& state) { decode(state, repeat("\x1b[A\x1b[B\x1b[1;5C\x1b[3~\x1b[5~", 256)); }
 void BM_DecodeSgrMouseMotion(benchmark::State& state) {
     decode(state, repeat("\x1b[<35;120;40M\x1b[<0;7;3M\x1b[<0;7;3m", 256));
 }
@@ -47,6 +43,6 @@ BENCHMARK(BM_DecodeArrowKeys);
 BENCHMARK(BM_DecodeSgrMouseMotion);
 BENCHMARK(BM_DecodeOverlongSequences);
 
-} // namespace
+}  // namespace
 
 BENCHMARK_MAIN();

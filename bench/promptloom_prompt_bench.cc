@@ -57,9 +57,7 @@ public:
     bool set_screen_buffer_size(plm::handle_t, plm::coord) override { return true; }
     bool set_cursor_position(plm::handle_t, plm::coord) override { return true; }
     bool set_text_attribute(plm::handle_t, std::uint16_t) override { return true; }
-    bool fill_output_character(plm::handle_t, char, std::uint32_t, plm::coord, std::uint32_t*) override {
-        return true;
-    }
+    bool fill_output_character(plm::handle_t, char, std::uint32_t, plm::coord, std::uint32_t*) override { return true; }
     bool fill_output_attribute(plm::handle_t, std::uint16_t, std::uint32_t, plm::coord, std::uint32_t*) override {
         return true;
     }
@@ -126,11 +124,7 @@ void BM_KeyInsertRedraw(benchmark::State& state) {
     state.counters["bytes_per_key"] = static_cast<double>(console.bytes_written) / static_cast<double>(keys);
     plm::editor_end(ed);
 }
-BENCHMARK(BM_KeyInsertRedraw)
-    ->ArgNames({"line", "columns"})
-    ->Args({10, 80})
-    ->Args({10000, 80})
-    ->Args({10000, 0});
+BENCHMARK(BM_KeyInsertRedraw)->ArgNames({"line", "columns"})->Args({10, 80})->Args({10000, 80})->Args({10000, 0});
 
 // The whole loop of plm_prompt_run: `length` characters typed, then Enter; time per key
 // includes reading, decoding, the callbacks' checks and the redraw.
@@ -170,7 +164,8 @@ void BM_HistoryAdd(benchmark::State& state) {
         plm_context_destroy(ctx);
     }
     const double added = static_cast<double>(state.iterations()) * static_cast<double>(lines);
-    state.counters["ns_per_line"] = benchmark::Counter(added, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_line"] =
+        benchmark::Counter(added, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
     state.counters["peak_rss_kB"] = static_cast<double>(peak_rss_kb());
 }
 BENCHMARK(BM_HistoryAdd)->Arg(1000)->Arg(1000000)->Unit(benchmark::kMillisecond);

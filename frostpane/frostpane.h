@@ -13,9 +13,9 @@ namespace frostpane {
 enum class command_kind { status, set, restore, slider, usage };
 
 struct command_line {
-  command_kind command = command_kind::usage;
-  int opacity = 80;
-  bool blur = true;
+    command_kind command = command_kind::usage;
+    int opacity = 80;
+    bool blur = true;
 };
 
 // A decimal integer at the start of `text`: white space, an optional sign,

@@ -43,73 +43,72 @@ inline constexpr std::uint32_t ctrl_shutdown_event = 6;
 inline constexpr std::uint32_t env_buffer_chars = 260;
 
 class platform {
- public:
-  using reg_key = std::uintptr_t;         // 0 is never a valid key
-  using window_handle = std::uintptr_t;   // 0 is "no window"
-  // Called on a system thread for console control events; the result is the
-  // Windows BOOL the handler returns (false: let the next handler run).
-  using ctrl_handler_fn = bool (*)(std::uint32_t event);
+public:
+    using reg_key = std::uintptr_t;        // 0 is never a valid key
+    using window_handle = std::uintptr_t;  // 0 is "no window"
+    // Called on a system thread for console control events; the result is the
+    // Windows BOOL the handler returns (false: let the next handler run).
+    using ctrl_handler_fn = bool (*)(std::uint32_t event);
 
-  virtual ~platform() = default;
+    virtual ~platform() = default;
 
-  // --- Registry, always below HKEY_CURRENT_USER. Results are Windows error codes.
-  virtual long reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
-  // Creates missing keys (no class, non-volatile).
-  virtual long reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
-  // Reads a value into a 4-byte buffer that starts zeroed, without asking for
-  // its type. A value longer than 4 bytes fails with error_more_data.
-  virtual long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) = 0;
-  // Writes a REG_DWORD value.
-  virtual long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) = 0;
-  virtual void reg_close_key(reg_key key) = 0;
+    // --- Registry, always below HKEY_CURRENT_USER. Results are Windows error codes.
+    virtual long reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
+    // Creates missing keys (no class, non-volatile).
+    virtual long reg_create_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) = 0;
+    // Reads a value into a 4-byte buffer that starts zeroed, without asking for
+    // its type. A value longer than 4 bytes fails with error_more_data.
+    virtual long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) = 0;
+    // Writes a REG_DWORD value.
+    virtual long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) = 0;
+    virtual void reg_close_key(reg_key key) = 0;
 
-  // --- The console window and its layered-window attributes.
-  virtual window_handle get_console_window() = 0;
-  virtual std::int32_t get_window_long(window_handle window, int index) = 0;
-  virtual std::int32_t set_window_long(window_handle window, int index, std::int32_t value) = 0;
-  virtual bool set_layered_window_attributes(window_handle window, std::uint32_t colour_key,
-                                             std::uint8_t alpha, std::uint32_t flags) = 0;
-  // Asks for the alpha only.
-  virtual bool get_layered_window_alpha(window_handle window, std::uint8_t& alpha) = 0;
+    // --- The console window and its layered-window attributes.
+    virtual window_handle get_console_window() = 0;
+    virtual std::int32_t get_window_long(window_handle window, int index) = 0;
+    virtual std::int32_t set_window_long(window_handle window, int index, std::int32_t value) = 0;
+    virtual bool set_layered_window_attributes(window_handle window, std::uint32_t colour_key, std::uint8_t alpha,
+                                               std::uint32_t flags) = 0;
+    // Asks for the alpha only.
+    virtual bool get_layered_window_alpha(window_handle window, std::uint8_t& alpha) = 0;
 
-  // --- Environment, with GetEnvironmentVariableW's contract: a missing (or
-  // empty) variable gives 0; a value that fits (length < size) is copied with
-  // its terminator and its length returned; otherwise the buffer is left alone
-  // and the size it would need, terminator included, is returned.
-  virtual std::uint32_t get_environment_variable(const wchar_t* name, wchar_t* buffer,
-                                                 std::uint32_t size) = 0;
+    // --- Environment, with GetEnvironmentVariableW's contract: a missing (or
+    // empty) variable gives 0; a value that fits (length < size) is copied with
+    // its terminator and its length returned; otherwise the buffer is left alone
+    // and the size it would need, terminator included, is returned.
+    virtual std::uint32_t get_environment_variable(const wchar_t* name, wchar_t* buffer, std::uint32_t size) = 0;
 
-  // --- Console code page and control handler.
-  virtual std::uint32_t get_console_output_cp() = 0;  // 0 without a console
-  virtual bool set_console_output_cp(std::uint32_t code_page) = 0;
-  virtual bool add_ctrl_handler(ctrl_handler_fn handler) = 0;
+    // --- Console code page and control handler.
+    virtual std::uint32_t get_console_output_cp() = 0;  // 0 without a console
+    virtual bool set_console_output_cp(std::uint32_t code_page) = 0;
+    virtual bool add_ctrl_handler(ctrl_handler_fn handler) = 0;
 
-  // --- Keyboard and the console output mode (the slider).
-  // True when a key-down with a character or an extended key (arrows, paging
-  // keys, ...) waits in the console input queue. Unlike the runtime's _kbhit
-  // under Wine, this also works before the first read and sees the arrows.
-  virtual bool key_waiting() = 0;
-  // One key without echo, as the runtime's _getch gives it: a byte 0..255;
-  // extended keys arrive as 0xE0 (or 0) followed by a second byte.
-  virtual int read_key() = 0;
-  virtual bool get_stdout_console_mode(std::uint32_t& mode) = 0;
-  virtual bool set_stdout_console_mode(std::uint32_t mode) = 0;
-  virtual void sleep_ms(std::uint32_t milliseconds) = 0;
+    // --- Keyboard and the console output mode (the slider).
+    // True when a key-down with a character or an extended key (arrows, paging
+    // keys, ...) waits in the console input queue. Unlike the runtime's _kbhit
+    // under Wine, this also works before the first read and sees the arrows.
+    virtual bool key_waiting() = 0;
+    // One key without echo, as the runtime's _getch gives it: a byte 0..255;
+    // extended keys arrive as 0xE0 (or 0) followed by a second byte.
+    virtual int read_key() = 0;
+    virtual bool get_stdout_console_mode(std::uint32_t& mode) = 0;
+    virtual bool set_stdout_console_mode(std::uint32_t mode) = 0;
+    virtual void sleep_ms(std::uint32_t milliseconds) = 0;
 
-  // --- Whole files by wide path.
-  // False when the file cannot be opened; otherwise every byte.
-  virtual bool read_file(const std::wstring& path, std::string& bytes) = 0;
-  // Replaces the file so that it is never lost: the bytes go completely into a
-  // new file beside it, which then takes the place of the old one. A symbolic
-  // link stays a link and its target receives the bytes. On false the old file
-  // is exactly as it was.
-  virtual bool replace_file(const std::wstring& path, std::string_view bytes) = 0;
+    // --- Whole files by wide path.
+    // False when the file cannot be opened; otherwise every byte.
+    virtual bool read_file(const std::wstring& path, std::string& bytes) = 0;
+    // Replaces the file so that it is never lost: the bytes go completely into a
+    // new file beside it, which then takes the place of the old one. A symbolic
+    // link stays a link and its target receives the bytes. On false the old file
+    // is exactly as it was.
+    virtual bool replace_file(const std::wstring& path, std::string_view bytes) = 0;
 
-  // --- Output (exact bytes, no conversion) and exit.
-  virtual void write_stdout(std::string_view bytes) = 0;
-  virtual void write_stderr(std::string_view bytes) = 0;
-  // The ordinary process exit; does not return.
-  [[noreturn]] virtual void exit_process(int status) = 0;
+    // --- Output (exact bytes, no conversion) and exit.
+    virtual void write_stdout(std::string_view bytes) = 0;
+    virtual void write_stderr(std::string_view bytes) = 0;
+    // The ordinary process exit; does not return.
+    [[noreturn]] virtual void exit_process(int status) = 0;
 };
 
 }  // namespace frostpane

@@ -6,26 +6,26 @@
 namespace frostpane {
 
 std::string restore_settings_text(std::string text) {
-  return tidy_commas(strip_opacity_keys(strip_acrylic_keys(std::move(text))));
+    return tidy_commas(strip_opacity_keys(strip_acrylic_keys(std::move(text))));
 }
 
 void restore_transparency(platform& os) {
-  if (env_exists(os, L"WT_SESSION")) {
-    const std::wstring path = terminal_settings_path(os);
-    std::string text = read_settings_text(os, path);
-    if (text.empty()) {
-      os.write_stderr(messages::cannot_read);
-      return;
+    if (env_exists(os, L"WT_SESSION")) {
+        const std::wstring path = terminal_settings_path(os);
+        std::string text = read_settings_text(os, path);
+        if (text.empty()) {
+            os.write_stderr(messages::cannot_read);
+            return;
+        }
+        if (!write_settings_text(os, path, restore_settings_text(std::move(text)))) {
+            os.write_stderr(messages::cannot_write);
+        }
+        return;
     }
-    if (!write_settings_text(os, path, restore_settings_text(std::move(text)))) {
-      os.write_stderr(messages::cannot_write);
-    }
-    return;
-  }
-  // The same steps as making the window 100 % opaque with set: layered style added only when
-  // missing, then alpha 255.
-  apply_window_opacity(os, 100);
-  write_console_opacity(os, 100);
+    // The same steps as making the window 100 % opaque with set: layered style added only when
+    // missing, then alpha 255.
+    apply_window_opacity(os, 100);
+    write_console_opacity(os, 100);
 }
 
 }  // namespace frostpane

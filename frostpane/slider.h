@@ -15,9 +15,9 @@
 namespace frostpane {
 
 struct slider_state {
-  int value = 80;       // shown and applied; a start value stays as read until the first arrow
-  bool blur = false;    // acrylic mode; only switched inside Windows Terminal
-  bool inside = false;  // WT_SESSION existed at start; fixed for the run
+    int value = 80;       // shown and applied; a start value stays as read until the first arrow
+    bool blur = false;    // acrylic mode; only switched inside Windows Terminal
+    bool inside = false;  // WT_SESSION existed at start; fixed for the run
 };
 
 // What the loop does after a key: only the pause, apply + redraw + pause, or leave.

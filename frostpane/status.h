@@ -17,12 +17,12 @@ namespace frostpane {
 // strings. A capture that does not convert (an acrylic opacity of "." or too many digits for a
 // double, an opacity beyond 32 bits) counts as absent.
 struct terminal_findings {
-  bool acrylic_found = false;
-  bool acrylic_on = false;
-  bool acrylic_opacity_found = false;
-  double acrylic_opacity = 0.0;
-  bool opacity_found = false;
-  int opacity = 0;
+    bool acrylic_found = false;
+    bool acrylic_on = false;
+    bool acrylic_opacity_found = false;
+    double acrylic_opacity = 0.0;
+    bool opacity_found = false;
+    int opacity = 0;
 };
 
 terminal_findings find_terminal_values(std::string_view settings_text);
@@ -34,13 +34,13 @@ enum class live_window { absent, not_layered, alpha, unreadable };
 enum class transparency_effects { unknown, enabled, disabled };
 
 struct status_facts {
-  bool inside_terminal = false;    // WT_SESSION exists
-  bool settings_readable = false;  // the settings text was not empty
-  terminal_findings terminal;
-  int stored_percent = 100;  // read_console_opacity
-  live_window live = live_window::absent;
-  std::uint8_t live_alpha = 0;
-  transparency_effects effects = transparency_effects::unknown;
+    bool inside_terminal = false;    // WT_SESSION exists
+    bool settings_readable = false;  // the settings text was not empty
+    terminal_findings terminal;
+    int stored_percent = 100;  // read_console_opacity
+    live_window live = live_window::absent;
+    std::uint8_t live_alpha = 0;
+    transparency_effects effects = transparency_effects::unknown;
 };
 
 std::string terminal_section_text(const terminal_findings& found);

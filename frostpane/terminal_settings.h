@@ -54,8 +54,8 @@ inline constexpr std::string_view cannot_write = "错误：无法写入 settings
 }  // namespace messages
 
 struct TransparencyState {
-  int opacity = 80;
-  bool acrylic = false;
+    int opacity = 80;
+    bool acrylic = false;
 };
 
 // --- Pure text edits

@@ -42,50 +42,48 @@
 namespace frostpane {
 
 struct pattern_match {
-  std::size_t begin = 0;
-  std::size_t end = 0;
-  // The captured group; empty when the pattern has none.
-  std::size_t group_begin = 0;
-  std::size_t group_end = 0;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    // The captured group; empty when the pattern has none.
+    std::size_t group_begin = 0;
+    std::size_t group_end = 0;
 
-  std::string_view whole(std::string_view text) const { return text.substr(begin, end - begin); }
-  std::string_view group(std::string_view text) const {
-    return text.substr(group_begin, group_end - group_begin);
-  }
+    std::string_view whole(std::string_view text) const { return text.substr(begin, end - begin); }
+    std::string_view group(std::string_view text) const { return text.substr(group_begin, group_end - group_begin); }
 };
 
 class compiled_pattern {
- public:
-  // Throws std::invalid_argument for syntax outside the grammar above.
-  explicit compiled_pattern(std::string_view source);
-  compiled_pattern(const compiled_pattern&) = delete;  // the finder points into the object
-  compiled_pattern& operator=(const compiled_pattern&) = delete;
+public:
+    // Throws std::invalid_argument for syntax outside the grammar above.
+    explicit compiled_pattern(std::string_view source);
+    compiled_pattern(const compiled_pattern&) = delete;  // the finder points into the object
+    compiled_pattern& operator=(const compiled_pattern&) = delete;
 
-  std::string_view source() const { return source_; }
-  // The match that starts exactly at `pos`, if any.
-  std::optional<pattern_match> match_at(std::string_view text, std::size_t pos) const;
-  // The byte every match starts with.
-  unsigned char first_byte() const { return first_byte_; }
-  // A literal every match contains; a text without it has no match.
-  std::string_view required_literal() const { return required_literal_; }
+    std::string_view source() const { return source_; }
+    // The match that starts exactly at `pos`, if any.
+    std::optional<pattern_match> match_at(std::string_view text, std::size_t pos) const;
+    // The byte every match starts with.
+    unsigned char first_byte() const { return first_byte_; }
+    // A literal every match contains; a text without it has no match.
+    std::string_view required_literal() const { return required_literal_; }
 
- private:
-  enum class item_kind { literal, spaces, digits, digits_points, words, group_open, group_close };
-  struct pattern_item {
-    item_kind kind;
-    std::string text;                 // literal
-    std::vector<std::string> words;   // words
-  };
-  std::string source_;
-  std::vector<pattern_item> items_;
-  unsigned char first_byte_ = 0;
-  std::string required_literal_;
-  bool ends_in_number_ = false;
-  std::optional<std::boyer_moore_horspool_searcher<const char*>> finder_;
+private:
+    enum class item_kind { literal, spaces, digits, digits_points, words, group_open, group_close };
+    struct pattern_item {
+        item_kind kind;
+        std::string text;                // literal
+        std::vector<std::string> words;  // words
+    };
+    std::string source_;
+    std::vector<pattern_item> items_;
+    unsigned char first_byte_ = 0;
+    std::string required_literal_;
+    bool ends_in_number_ = false;
+    std::optional<std::boyer_moore_horspool_searcher<const char*>> finder_;
 
- public:
-  // Whether `text` contains the required literal at all.
-  bool may_match(std::string_view text) const;
+public:
+    // Whether `text` contains the required literal at all.
+    bool may_match(std::string_view text) const;
 };
 
 // The first match in `text` that starts outside comments and strings.
@@ -103,26 +101,26 @@ bool replace_outside(std::string& text, const compiled_pattern& pattern, std::st
 // text again for every pattern; this is what makes the dozen passes of one
 // edit cheap on large files.
 class edit_text {
- public:
-  explicit edit_text(std::string text);
+public:
+    explicit edit_text(std::string text);
 
-  const std::string& text() const { return text_; }
-  std::string take() { return std::move(text_); }
+    const std::string& text() const { return text_; }
+    std::string take() { return std::move(text_); }
 
-  // Same meaning as replace_outside on text().
-  bool replace(const compiled_pattern& pattern, std::string_view replacement);
+    // Same meaning as replace_outside on text().
+    bool replace(const compiled_pattern& pattern, std::string_view replacement);
 
- private:
-  struct match_starts {
-    std::vector<std::size_t> quotes;  // opening quotes of strings
-    std::vector<std::size_t> commas;
-  };
-  // Adds the starts found in `piece` (lexed from the outside state) at
-  // `offset`; false when the piece does not end outside.
-  static bool collect(std::string_view piece, std::size_t offset, match_starts& starts);
+private:
+    struct match_starts {
+        std::vector<std::size_t> quotes;  // opening quotes of strings
+        std::vector<std::size_t> commas;
+    };
+    // Adds the starts found in `piece` (lexed from the outside state) at
+    // `offset`; false when the piece does not end outside.
+    static bool collect(std::string_view piece, std::size_t offset, match_starts& starts);
 
-  std::string text_;
-  match_starts starts_;
+    std::string text_;
+    match_starts starts_;
 };
 
 // Whether each byte position of `text` lies outside comments and string

@@ -10,15 +10,15 @@
 #include "differential.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  // The reference engine is slow (and recurses per byte of a match): short
-  // inputs keep the run at hundreds of executions a second.
-  if (size > 2048) return 0;
-  const std::string text(reinterpret_cast<const char*>(data), size);
-  const int opacity = 1 + static_cast<int>(size % 100);
-  const std::string problem = frostpane::oracle::differential_check(text, opacity);
-  if (!problem.empty()) {
-    std::fprintf(stderr, "%s\n", problem.c_str());
-    std::abort();
-  }
-  return 0;
+    // The reference engine is slow (and recurses per byte of a match): short
+    // inputs keep the run at hundreds of executions a second.
+    if (size > 2048) return 0;
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const int opacity = 1 + static_cast<int>(size % 100);
+    const std::string problem = frostpane::oracle::differential_check(text, opacity);
+    if (!problem.empty()) {
+        std::fprintf(stderr, "%s\n", problem.c_str());
+        std::abort();
+    }
+    return 0;
 }

@@ -43,7 +43,7 @@ void check_step(const plm_input_decoder& d, int produced, const plm_decode_resul
     }
 }
 
-} // namespace
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     plm_input_decoder d{};

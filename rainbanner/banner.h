@@ -14,10 +14,10 @@ namespace rainbanner {
 extern const std::string_view kBannerText;
 
 struct rgb {
-  int red;
-  int green;
-  int blue;
-  friend bool operator==(const rgb&, const rgb&) = default;
+    int red;
+    int green;
+    int blue;
+    friend bool operator==(const rgb&, const rgb&) = default;
 };
 
 // Colour of the n-th coloured character. Single precision on every target (the build turns

@@ -10,28 +10,26 @@ namespace {
 // A terminal on POSIX always understands VT colours; anything else gets the plain text, the
 // same bytes the Windows program writes into a redirected file.
 class posix_console final : public banner_console {
- public:
-  console_handle std_output() override { return STDOUT_FILENO; }
-  bool get_console_mode(console_handle h, std::uint32_t& mode) override {
-    if (!is_terminal(h)) return false;
-    mode = kEnableVirtualTerminalProcessing;
-    return true;
-  }
-  bool set_console_mode(console_handle h, std::uint32_t) override { return is_terminal(h); }
-  bool set_text_attribute(console_handle, std::uint16_t) override { return false; }
-  void write_out(std::string_view bytes) override {
-    while (!bytes.empty()) {
-      const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;
-      bytes.remove_prefix(static_cast<std::size_t>(n));
+public:
+    console_handle std_output() override { return STDOUT_FILENO; }
+    bool get_console_mode(console_handle h, std::uint32_t& mode) override {
+        if (!is_terminal(h)) return false;
+        mode = kEnableVirtualTerminalProcessing;
+        return true;
     }
-  }
+    bool set_console_mode(console_handle h, std::uint32_t) override { return is_terminal(h); }
+    bool set_text_attribute(console_handle, std::uint16_t) override { return false; }
+    void write_out(std::string_view bytes) override {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return;
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
 
- private:
-  static bool is_terminal(console_handle h) {
-    return h == STDOUT_FILENO && ::isatty(STDOUT_FILENO) == 1;
-  }
+private:
+    static bool is_terminal(console_handle h) { return h == STDOUT_FILENO && ::isatty(STDOUT_FILENO) == 1; }
 };
 
 }  // namespace

@@ -2,6 +2,6 @@
 #include "banner.h"
 
 int main() {
-  const auto console = rainbanner::make_system_console();
-  return rainbanner::run_banner(*console);
+    const auto console = rainbanner::make_system_console();
+    return rainbanner::run_banner(*console);
 }

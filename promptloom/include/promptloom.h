@@ -68,8 +68,8 @@ enum {
 /* ---- Key codes (plm_key_event.key) ----------------------------------------------------- */
 
 typedef enum plm_key {
-    PLM_KEY_NONE = 0,      /* no key: the read delivered a mouse action */
-    PLM_KEY_CHAR = 1,      /* ch holds the byte (VT input 0x20-0xFF except 0x7F) or code */
+    PLM_KEY_NONE = 0, /* no key: the read delivered a mouse action */
+    PLM_KEY_CHAR = 1, /* ch holds the byte (VT input 0x20-0xFF except 0x7F) or code */
     PLM_KEY_ENTER = 2,
     PLM_KEY_BACKSPACE = 3,
     PLM_KEY_DELETE = 4,
@@ -131,8 +131,7 @@ typedef struct plm_completion_result {
 /* Completion: called on TAB when the prompt's completion flag is on, with these three
  * arguments (the key record is not passed). Return 0 for success; a non-null first candidate
  * then replaces the whole line, cursor at its end. */
-typedef int (*plm_complete_fn)(const plm_completion_request* request, plm_completion_result* result,
-                               void* user_data);
+typedef int (*plm_complete_fn)(const plm_completion_request* request, plm_completion_result* result, void* user_data);
 
 /* Event hook: called by the line prompt after every event it reads, before acting on it.
  * mouse is non-null only when the read delivered a mouse action. The result is ignored. */
@@ -245,8 +244,7 @@ PLM_API void plm_default_prompt_options(plm_prompt_options* options);
  * PLM_ERR_IO when the terminal cannot be set up, the input ends, or the user cancels with
  * Ctrl+C; buffer and history are then untouched (after Ctrl+C the cursor moves to the next
  * row). */
-PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer,
-                               size_t buffer_size);
+PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer, size_t buffer_size);
 
 /* Appends a copy of line to the history (an empty line stores nothing and gives PLM_OK).
  * PLM_ERR_INVALID_ARGUMENT for a null pointer, PLM_ERR_OUT_OF_MEMORY with the history unchanged. */
@@ -281,8 +279,8 @@ PLM_API int32_t plm_menu_choice(plm_context* ctx, const char* title, const char*
  * untouched); PLM_ERR_IO when the terminal goes away (*out_index untouched). Typing one of the
  * menu's hidden words chooses the highlighted item and sets VLM_MENU_RESULT_OVERRIDE=Quill in
  * the process environment. */
-PLM_API int32_t plm_menu_choice_interactive(plm_context* ctx, const char* title, const char* const* items,
-                                            size_t count, size_t start_index, size_t* out_index);
+PLM_API int32_t plm_menu_choice_interactive(plm_context* ctx, const char* title, const char* const* items, size_t count,
+                                            size_t start_index, size_t* out_index);
 
 /* An interactive list with check boxes; selected holds count flag bytes (1 = ticked) on return.
  * settle_delay non-zero waits 120 ms before the first drawing. PLM_OK when confirmed;

@@ -48,13 +48,9 @@ constexpr std::array<std::int8_t, 9> k_tilde_keys{
     PLM_KEY_END,        // 8
 };
 
-bool is_digit(unsigned char c) {
-    return c >= '0' && c <= '9';
-}
+bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-bool is_final(unsigned char c) {
-    return c >= 0x40 && c <= 0x7E;
-}
+bool is_final(unsigned char c) { return c >= 0x40 && c <= 0x7E; }
 
 // Reads decimal digits at p (up to end); the value saturates instead of overflowing, since a
 // terminal or a hostile byte stream may send any number of digits.
@@ -106,8 +102,7 @@ int feed_escape(plm_input_decoder& d, unsigned char byte, plm_decode_result& r) 
 }
 
 // Interprets a complete CSI sequence: params are the bytes before the final byte.
-int interpret_csi(const unsigned char* params, std::size_t count, unsigned char final_byte,
-                  plm_decode_result& r) {
+int interpret_csi(const unsigned char* params, std::size_t count, unsigned char final_byte, plm_decode_result& r) {
     for (const final_key& f : k_final_keys) {
         if (f.final_byte == final_byte) {
             r.key = f.key;
@@ -163,7 +158,7 @@ int feed_csi(plm_input_decoder& d, unsigned char byte, plm_decode_result& r) {
     return produced;
 }
 
-} // namespace
+}  // namespace
 
 void decoder_reset(plm_input_decoder* decoder) {
     if (decoder != nullptr) {
@@ -177,17 +172,17 @@ int decoder_feed(plm_input_decoder* decoder, unsigned char byte, plm_decode_resu
     }
     *result = plm_decode_result{};
     switch (decoder->state) {
-    case k_decoder_ground:
-        return feed_ground(*decoder, byte, *result);
-    case k_decoder_escape:
-        return feed_escape(*decoder, byte, *result);
-    case k_decoder_csi:
-        return feed_csi(*decoder, byte, *result);
-    default:
-        // A corrupted state is treated as ground.
-        decoder->state = k_decoder_ground;
-        return 0;
+        case k_decoder_ground:
+            return feed_ground(*decoder, byte, *result);
+        case k_decoder_escape:
+            return feed_escape(*decoder, byte, *result);
+        case k_decoder_csi:
+            return feed_csi(*decoder, byte, *result);
+        default:
+            // A corrupted state is treated as ground.
+            decoder->state = k_decoder_ground;
+            return 0;
     }
 }
 
-} // namespace plm
+}  // namespace plm

@@ -25,17 +25,17 @@
 
 // Decoder state, one per prompt or menu run; all-zero is the ground state.
 struct plm_input_decoder {
-    std::int32_t state;      // 0 ground, 1 after ESC, 2 inside CSI
-    unsigned char buf[64];   // bytes collected after ESC [, NUL-terminated
-    std::uint64_t len;       // bytes held in buf (0..63)
+    std::int32_t state;     // 0 ground, 1 after ESC, 2 inside CSI
+    unsigned char buf[64];  // bytes collected after ESC [, NUL-terminated
+    std::uint64_t len;      // bytes held in buf (0..63)
 };
 
 // What one decoder step yields; zeroed at the start of every step.
 struct plm_decode_result {
-    std::int32_t key; // plm_key
+    std::int32_t key;  // plm_key
     std::int32_t ch;
-    std::int32_t mouse; // 1 for a mouse report
-    std::int32_t x;     // 1-based, as received
+    std::int32_t mouse;  // 1 for a mouse report
+    std::int32_t x;      // 1-based, as received
     std::int32_t y;
     std::int32_t button;
     std::int32_t released;
@@ -55,4 +55,4 @@ void decoder_reset(plm_input_decoder* decoder);
 // so far were dropped. A null decoder or result gives 0 and changes nothing.
 int decoder_feed(plm_input_decoder* decoder, unsigned char byte, plm_decode_result* result);
 
-} // namespace plm
+}  // namespace plm

@@ -42,7 +42,7 @@ void plm_debug_log(platform& sys, const char* format, ...) {
     va_end(args);
 }
 
-} // namespace plm
+}  // namespace plm
 
 using plm::current_platform;
 
@@ -76,9 +76,7 @@ PLM_API void plm_context_destroy(plm_context* ctx) {
     sys.release(ctx);
 }
 
-PLM_API void* plm_context_get_user_data(plm_context* ctx) {
-    return ctx == nullptr ? nullptr : ctx->user_data;
-}
+PLM_API void* plm_context_get_user_data(plm_context* ctx) { return ctx == nullptr ? nullptr : ctx->user_data; }
 
 PLM_API int32_t plm_context_set_user_data(plm_context* ctx, void* user_data) {
     if (ctx == nullptr) {
@@ -122,29 +120,25 @@ PLM_API int32_t plm_loop_get(plm_context* ctx, plm_loop** out) {
 
 PLM_API const char* plm_status_message(int32_t status) {
     switch (status) {
-    case PLM_OK:
-        return "ok";
-    case PLM_ERR_INVALID_ARGUMENT:
-        return "invalid argument";
-    case PLM_ERR_OUT_OF_MEMORY:
-        return "out of memory";
-    case PLM_ERR_IO:
-        return "io error";
-    case PLM_ERR_NOT_SUPPORTED:
-        return "not supported";
-    case PLM_ERR_INTERNAL:
-        return "internal error";
-    default:
-        return "unknown status";
+        case PLM_OK:
+            return "ok";
+        case PLM_ERR_INVALID_ARGUMENT:
+            return "invalid argument";
+        case PLM_ERR_OUT_OF_MEMORY:
+            return "out of memory";
+        case PLM_ERR_IO:
+            return "io error";
+        case PLM_ERR_NOT_SUPPORTED:
+            return "not supported";
+        case PLM_ERR_INTERNAL:
+            return "internal error";
+        default:
+            return "unknown status";
     }
 }
 
-PLM_API int32_t plm_version_number(void) {
-    return plm::k_version_number;
-}
+PLM_API int32_t plm_version_number(void) { return plm::k_version_number; }
 
-PLM_API const char* plm_version_string(void) {
-    return plm::k_version_string;
-}
+PLM_API const char* plm_version_string(void) { return plm::k_version_string; }
 
-} // extern "C"
+}  // extern "C"

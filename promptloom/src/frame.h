@@ -63,4 +63,4 @@ T guard_value(T on_failure, F&& body) noexcept {
     }
 }
 
-} // namespace plm
+}  // namespace plm

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace plm {
 
 int history_add(platform& sys, plm_history& history, const char* line) {

@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-
 namespace plm {
 
 // ---------------------------------------------------------------------------------------------
@@ -106,22 +105,18 @@ struct key_binding {
 
 // Arrow-key editing. Page keys and Escape are bound to nothing.
 constexpr key_binding default_keymap[] = {
-    {PLM_KEY_CHAR, action_insert},        {PLM_KEY_ENTER, action_accept},
-    {PLM_KEY_BACKSPACE, action_backspace}, {PLM_KEY_DELETE, action_delete},
-    {PLM_KEY_LEFT, action_left},           {PLM_KEY_RIGHT, action_right},
-    {PLM_KEY_UP, action_history_older},    {PLM_KEY_DOWN, action_history_newer},
-    {PLM_KEY_HOME, action_home},           {PLM_KEY_END, action_end},
-    {PLM_KEY_TAB, action_complete},        {PLM_KEY_CTRL_C, action_cancel},
+    {PLM_KEY_CHAR, action_insert},      {PLM_KEY_ENTER, action_accept},       {PLM_KEY_BACKSPACE, action_backspace},
+    {PLM_KEY_DELETE, action_delete},    {PLM_KEY_LEFT, action_left},          {PLM_KEY_RIGHT, action_right},
+    {PLM_KEY_UP, action_history_older}, {PLM_KEY_DOWN, action_history_newer}, {PLM_KEY_HOME, action_home},
+    {PLM_KEY_END, action_end},          {PLM_KEY_TAB, action_complete},       {PLM_KEY_CTRL_C, action_cancel},
 };
 
 // vi normal mode, keys other than characters. These leave a pending operator pending, so
 // "d LEFT w" deletes from one to the left; any key missing here clears it.
 constexpr key_binding vi_normal_keymap[] = {
-    {PLM_KEY_LEFT, action_left},          {PLM_KEY_RIGHT, action_right},
-    {PLM_KEY_HOME, action_home},          {PLM_KEY_END, action_end},
-    {PLM_KEY_BACKSPACE, action_delete},   {PLM_KEY_DELETE, action_delete},
-    {PLM_KEY_UP, action_history_older},   {PLM_KEY_DOWN, action_history_newer},
-    {PLM_KEY_TAB, action_complete},
+    {PLM_KEY_LEFT, action_left},        {PLM_KEY_RIGHT, action_right},        {PLM_KEY_HOME, action_home},
+    {PLM_KEY_END, action_end},          {PLM_KEY_BACKSPACE, action_delete},   {PLM_KEY_DELETE, action_delete},
+    {PLM_KEY_UP, action_history_older}, {PLM_KEY_DOWN, action_history_newer}, {PLM_KEY_TAB, action_complete},
 };
 
 struct vi_char_binding {
@@ -169,9 +164,9 @@ constexpr range_binding vi_operator_ranges[] = {
 };
 
 constexpr int operator_base(vi_operator op) {
-    return op == vi_operator::del ? action_delete_to_end
-         : op == vi_operator::change ? action_change_to_end
-                                     : action_yank_to_end;
+    return op == vi_operator::del      ? action_delete_to_end
+           : op == vi_operator::change ? action_change_to_end
+                                       : action_yank_to_end;
 }
 
 constexpr char operator_letter(vi_operator op) {
@@ -227,9 +222,7 @@ int map_vi(editor_state& ed, const plm_key_event& ev) {
 
 }  // namespace
 
-int map_key(editor_state& ed, const plm_key_event& key) {
-    return ed.vi ? map_vi(ed, key) : map_default(key.key);
-}
+int map_key(editor_state& ed, const plm_key_event& key) { return ed.vi ? map_vi(ed, key) : map_default(key.key); }
 
 // ---------------------------------------------------------------------------------------------
 // Actions
@@ -315,8 +308,11 @@ void apply_operator(editor_state& ed, int action) {
     std::size_t start = line.cursor;
     std::size_t end = line.length;
     switch (range) {
-        case range_to_end: break;
-        case range_next_word: end = word_forward(line.text, line.length, line.cursor); break;
+        case range_to_end:
+            break;
+        case range_next_word:
+            end = word_forward(line.text, line.length, line.cursor);
+            break;
         case range_prev_word:
             start = word_back(line.text, line.length, line.cursor);
             end = line.cursor;
@@ -326,7 +322,9 @@ void apply_operator(editor_state& ed, int action) {
             end = e == line.length ? line.length : e + 1;
             break;
         }
-        case range_line: start = 0; break;
+        case range_line:
+            start = 0;
+            break;
     }
     if (start > line.length) start = line.length;
     if (end > line.length) end = line.length;
@@ -349,16 +347,22 @@ void apply_operator(editor_state& ed, int action) {
 step_result perform_action(editor_state& ed, int action, const plm_key_event& key, const editor_env& env) {
     line_buffer& line = ed.line;
     switch (action) {
-        case action_accept: return step_result::accept;
-        case action_cancel: return step_result::cancel;
+        case action_accept:
+            return step_result::accept;
+        case action_cancel:
+            return step_result::cancel;
         case action_left:
             if (line.cursor > 0) --line.cursor;
             break;
         case action_right:
             if (line.cursor < line.length) ++line.cursor;
             break;
-        case action_home: line.cursor = 0; break;
-        case action_end: line.cursor = line.length; break;
+        case action_home:
+            line.cursor = 0;
+            break;
+        case action_end:
+            line.cursor = line.length;
+            break;
         case action_backspace:
             if (line.cursor > 0) {
                 line_erase(line, line.cursor - 1, line.cursor);
@@ -368,9 +372,15 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
         case action_delete:
             if (line.cursor < line.length) line_erase(line, line.cursor, line.cursor + 1);
             break;
-        case action_history_older: history_older(ed, env.history); break;
-        case action_history_newer: history_newer(ed, env.history); break;
-        case action_complete: complete_line(ed, env); break;
+        case action_history_older:
+            history_older(ed, env.history);
+            break;
+        case action_history_newer:
+            history_newer(ed, env.history);
+            break;
+        case action_complete:
+            complete_line(ed, env);
+            break;
         case action_insert:
             // Only printable ASCII: a UTF-8 lead byte on its own would corrupt the line.
             if (key.ch >= 0x20 && key.ch <= 0x7E) {
@@ -379,9 +389,15 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
                 ed.history_index = -1;
             }
             break;
-        case action_word_forward: line.cursor = word_forward(line.text, line.length, line.cursor); break;
-        case action_word_back: line.cursor = word_back(line.text, line.length, line.cursor); break;
-        case action_word_end: line.cursor = word_end(line.text, line.length, line.cursor); break;
+        case action_word_forward:
+            line.cursor = word_forward(line.text, line.length, line.cursor);
+            break;
+        case action_word_back:
+            line.cursor = word_back(line.text, line.length, line.cursor);
+            break;
+        case action_word_end:
+            line.cursor = word_end(line.text, line.length, line.cursor);
+            break;
         case action_paste: {
             const std::size_t n = std::strlen(ed.kill_buffer);
             if (n == 0) break;

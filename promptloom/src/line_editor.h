@@ -30,8 +30,8 @@ enum prompt_action : int {
     action_word_forward = 13,
     action_word_back = 14,
     action_word_end = 15,
-    action_delete_to_end = 16,   // 16..20 delete, 21..25 change, 26..30 yank, each over
-    action_change_to_end = 21,   // to-end, next word, previous word, word end, whole line
+    action_delete_to_end = 16,  // 16..20 delete, 21..25 change, 26..30 yank, each over
+    action_change_to_end = 21,  // to-end, next word, previous word, word end, whole line
     action_yank_to_end = 26,
     action_yank_line = 30,
     action_paste = 31,

@@ -118,9 +118,7 @@ uint32_t read_double_click_ms(const char* value) {
     return static_cast<uint32_t>(v);
 }
 
-int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) {
-    return from_vt_bytes ? y + win_top : y;
-}
+int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) { return from_vt_bytes ? y + win_top : y; }
 
 // ---------------------------------------------------------------------------
 // Drawing
@@ -607,8 +605,8 @@ void multi_page(multi_menu_state& s, menu_step& step, int key) {
             s.top = static_cast<int64_t>(pg.max_top);
             break;
     }
-    s.top = static_cast<int64_t>(keep_in_view(static_cast<size_t>(s.focus), static_cast<size_t>(s.top),
-                                              s.geo.visible_rows, pg.max_top));
+    s.top = static_cast<int64_t>(
+        keep_in_view(static_cast<size_t>(s.focus), static_cast<size_t>(s.top), s.geo.visible_rows, pg.max_top));
     step.add(redraw_kind::full);
 }
 

@@ -91,7 +91,7 @@ struct draw_target {
     bool vt_output = true;     // the output handle shows VT processing
     bool handle_valid = true;  // without a usable handle only VT sequences are left
     int32_t width = 80;
-    int32_t win_top = 0;       // VT cursor rows count from the window's top
+    int32_t win_top = 0;  // VT cursor rows count from the window's top
 
     bool positions_by_vt() const { return vt_output || !handle_valid; }
 };

@@ -20,7 +20,6 @@ void render_multi_menu(platform& sys, handle_t out, const multi_menu_state& s, c
     play_frame(sys, out, frame);
 }
 
-
 int32_t multi_choice_text(platform& sys, const char* title, const char* const* items, size_t count,
                           unsigned char* selected) {
     std::memset(selected, 0, count);
@@ -35,8 +34,8 @@ int32_t multi_choice_text(platform& sys, const char* title, const char* const* i
     return PLM_OK;
 }
 
-int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, const char* const* items,
-                         size_t count, unsigned char* selected, int32_t settle_delay) {
+int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, const char* const* items, size_t count,
+                         unsigned char* selected, int32_t settle_delay) {
     if (!stdio_is_tty(sys)) return multi_choice_text(sys, title, items, count, selected);
 
     handle_t in = sys.std_input_handle();
@@ -55,8 +54,7 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
     menu_measure m = show_title_and_measure(sys, out, title);
     menu_geometry geo = multi_menu_layout(m.cursor(), m.window());
     multi_menu_state s = multi_menu_begin(count, selected, geo);
-    plm_debug_log(sys,
-                  "[PLM_DBG] multi metrics start_row=%d win_top=%d win_bottom=%d visible_rows=%d item_count=%u\n",
+    plm_debug_log(sys, "[PLM_DBG] multi metrics start_row=%d win_top=%d win_bottom=%d visible_rows=%d item_count=%u\n",
                   geo.start_row, geo.win_top, geo.win_bottom, geo.visible_rows,
                   static_cast<unsigned>(static_cast<uint32_t>(count)));
     if (settle_delay != 0) sys.sleep_ms(120);

@@ -39,9 +39,8 @@ std::int32_t menu_choice(platform& sys, plm_context* ctx, const char* title, con
 
 }  // namespace plm
 
-extern "C" PLM_API int32_t plm_menu_choice(plm_context* ctx, const char* title, const char* const* items,
-                                           size_t count, size_t default_index, size_t* out_index) {
-    return plm::guard_status([&] {
-        return plm::menu_choice(plm::current_platform(), ctx, title, items, count, default_index, out_index);
-    });
+extern "C" PLM_API int32_t plm_menu_choice(plm_context* ctx, const char* title, const char* const* items, size_t count,
+                                           size_t default_index, size_t* out_index) {
+    return plm::guard_status(
+        [&] { return plm::menu_choice(plm::current_platform(), ctx, title, items, count, default_index, out_index); });
 }

@@ -94,8 +94,8 @@ menu_measure show_title_and_measure(platform& sys, handle_t out, const char* tit
     return measure_menu_window(sys, out);
 }
 
-bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-                     plm_mouse_event* mouse, int32_t win_top) {
+bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+                     int32_t win_top) {
     for (;;) {
         *mouse = plm_mouse_event{};
         bool from_vt = false;

@@ -45,8 +45,8 @@ menu_measure show_title_and_measure(platform& sys, handle_t out, const char* tit
 // Reads until one key or mouse action arrives: read_event, then
 // read_key_getwch, again and again. Mouse rows come back as buffer rows. False
 // when the input has gone for good.
-bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-                     plm_mouse_event* mouse, int32_t win_top);
+bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+                     int32_t win_top);
 
 menu_clock menu_now(platform& sys);
 
@@ -54,8 +54,8 @@ menu_clock menu_now(platform& sys);
 // `row(frame, target, index)` draws one list row, `bottom(frame, target)` the
 // status or hint line, `full()` the whole list.
 template <class Row, class Bottom, class Full>
-void apply_redraws(platform& sys, handle_t out, const menu_step& step, const menu_geometry& g, Row row,
-                   Bottom bottom, Full full) {
+void apply_redraws(platform& sys, handle_t out, const menu_step& step, const menu_geometry& g, Row row, Bottom bottom,
+                   Full full) {
     for (int k = 0; k < step.n; ++k) {
         const redraw& op = step.ops[k];
         draw_list frame;

@@ -24,9 +24,8 @@ void render_menu(platform& sys, handle_t out, const single_menu_state& s, const 
     play_frame(sys, out, frame);
 }
 
-
-int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, const char* const* items,
-                          size_t count, size_t start_index, size_t* out_index) {
+int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, const char* const* items, size_t count,
+                          size_t start_index, size_t* out_index) {
     if (!stdio_is_tty(sys)) return plm_menu_choice(ctx, title, items, count, start_index, out_index);
 
     handle_t in = sys.std_input_handle();
@@ -42,8 +41,7 @@ int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, co
     decoder_reset(&decoder);
     menu_measure m = show_title_and_measure(sys, out, title);
     menu_geometry geo = single_menu_layout(m.cursor(), m.window(), count);
-    plm_debug_log(sys,
-                  "[PLM_DBG] single metrics start_row=%d win_top=%d win_bottom=%d visible_rows=%d item_count=%u\n",
+    plm_debug_log(sys, "[PLM_DBG] single metrics start_row=%d win_top=%d win_bottom=%d visible_rows=%d item_count=%u\n",
                   geo.start_row, geo.win_top, geo.win_bottom, geo.visible_rows,
                   static_cast<unsigned>(static_cast<uint32_t>(count)));
     single_menu_state s = single_menu_begin(count, start_index, geo, double_click_ms);

@@ -39,11 +39,11 @@
 #include <string_view>
 
 #if defined(__MINGW32__)
-#define PLM_PRINTF_LIKE(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
+#  define PLM_PRINTF_LIKE(f, a) __attribute__((format(__MINGW_PRINTF_FORMAT, f, a)))
 #elif defined(__GNUC__)
-#define PLM_PRINTF_LIKE(f, a) __attribute__((format(printf, f, a)))
+#  define PLM_PRINTF_LIKE(f, a) __attribute__((format(printf, f, a)))
 #else
-#define PLM_PRINTF_LIKE(f, a)
+#  define PLM_PRINTF_LIKE(f, a)
 #endif
 
 namespace plm {
@@ -63,7 +63,7 @@ inline constexpr std::uint32_t k_enable_window_input = 0x0008;
 inline constexpr std::uint32_t k_enable_mouse_input = 0x0010;
 inline constexpr std::uint32_t k_enable_extended_flags = 0x0080;
 inline constexpr std::uint32_t k_enable_virtual_terminal_input = 0x0200;
-inline constexpr std::uint32_t k_enable_virtual_terminal_processing = 0x0004; // output handle
+inline constexpr std::uint32_t k_enable_virtual_terminal_processing = 0x0004;  // output handle
 
 // Console input record kinds and mouse flags (Windows values).
 inline constexpr std::uint16_t k_key_event = 0x0001;
@@ -112,13 +112,13 @@ struct key_record {
     std::uint16_t repeat = 0;
     std::uint16_t virtual_key = 0;
     std::uint16_t scan_code = 0;
-    char ch = 0; // the ANSI character
+    char ch = 0;  // the ANSI character
     std::uint32_t control_keys = 0;
 };
 
 struct mouse_record {
     coord position;
-    std::uint32_t button_state = 0; // high 16 bits: signed wheel delta
+    std::uint32_t button_state = 0;  // high 16 bits: signed wheel delta
     std::uint32_t control_keys = 0;
     std::uint32_t event_flags = 0;
 };
@@ -132,9 +132,9 @@ struct input_record {
 
 // Result of one single-byte read from the input handle.
 enum class byte_read {
-    ok,     // one byte read
-    none,   // the call succeeded but delivered no byte (end of input on a pipe or file)
-    failed, // the call failed
+    ok,      // one byte read
+    none,    // the call succeeded but delivered no byte (end of input on a pipe or file)
+    failed,  // the call failed
 };
 
 // The streams of the C runtime.
@@ -145,16 +145,16 @@ public:
     virtual ~platform() = default;
 
     // --- handles and terminals
-    virtual handle_t std_input_handle() = 0;  // GetStdHandle(STD_INPUT_HANDLE)
-    virtual handle_t std_output_handle() = 0; // GetStdHandle(STD_OUTPUT_HANDLE)
-    virtual bool is_tty(std_stream s) = 0;    // _isatty(_fileno(stream))
+    virtual handle_t std_input_handle() = 0;   // GetStdHandle(STD_INPUT_HANDLE)
+    virtual handle_t std_output_handle() = 0;  // GetStdHandle(STD_OUTPUT_HANDLE)
+    virtual bool is_tty(std_stream s) = 0;     // _isatty(_fileno(stream))
 
     // --- console modes
     virtual bool get_console_mode(handle_t h, std::uint32_t* mode) = 0;
     virtual bool set_console_mode(handle_t h, std::uint32_t mode) = 0;
 
     // --- input
-    virtual byte_read read_byte(handle_t h, unsigned char* byte) = 0; // ReadFile, one byte
+    virtual byte_read read_byte(handle_t h, unsigned char* byte) = 0;  // ReadFile, one byte
     // PeekConsoleInputA / ReadConsoleInputA of at most one record; *count = records returned.
     virtual bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) = 0;
     virtual bool read_console_input(handle_t h, input_record* record, std::uint32_t* count) = 0;
@@ -204,9 +204,9 @@ public:
     virtual bool set_env(const char* name, const char* value) = 0;
 
     // --- time
-    virtual std::uint32_t tick_count() = 0;   // GetTickCount: milliseconds, wraps after 49.7 days
-    virtual std::uint64_t tick_count64() = 0; // GetTickCount64
-    virtual double clock_seconds() = 0;       // the typing timers' seconds (a wall clock)
+    virtual std::uint32_t tick_count() = 0;    // GetTickCount: milliseconds, wraps after 49.7 days
+    virtual std::uint64_t tick_count64() = 0;  // GetTickCount64
+    virtual double clock_seconds() = 0;        // the typing timers' seconds (a wall clock)
     virtual void sleep_ms(std::uint32_t ms) = 0;
 
     // --- console control handler: installs or removes console_ctrl_handler (raw_mode.h)
@@ -244,4 +244,4 @@ void out_printf(platform& sys, const char* format, ...) PLM_PRINTF_LIKE(2, 3);
 // True when the variable is set, not empty and not exactly "0" (the VLM_* switches).
 bool env_switch_on(platform& sys, const char* name);
 
-} // namespace plm
+}  // namespace plm

@@ -11,17 +11,11 @@ namespace {
 platform* g_override = nullptr;
 }
 
-platform& current_platform() {
-    return g_override != nullptr ? *g_override : native_platform();
-}
+platform& current_platform() { return g_override != nullptr ? *g_override : native_platform(); }
 
-platform_override::platform_override(platform& p) : previous_(g_override) {
-    g_override = &p;
-}
+platform_override::platform_override(platform& p) : previous_(g_override) { g_override = &p; }
 
-platform_override::~platform_override() {
-    g_override = previous_;
-}
+platform_override::~platform_override() { g_override = previous_; }
 
 std::string format_v(const char* format, std::va_list args) {
     char small[512];
@@ -54,4 +48,4 @@ bool env_switch_on(platform& sys, const char* name) {
     return sys.get_env(name, &value) && !value.empty() && value != "0";
 }
 
-} // namespace plm
+}  // namespace plm

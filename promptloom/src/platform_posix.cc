@@ -123,20 +123,20 @@ public:
         }
         for (;;) {
             switch (posix::read_one_byte(fd, *byte)) {
-            case posix::read_status::byte:
-                closed_ = false;
-                return byte_read::ok;
-            case posix::read_status::interrupted:
-                continue;
-            case posix::read_status::would_block:
-                // Standard input may have been left non-blocking by another program: wait for
-                // the next byte instead of asking again at full speed.
-                if (posix::wait_readable(fd)) continue;
-                closed_ = true;
-                return byte_read::failed;
-            case posix::read_status::gone:
-                closed_ = true;
-                return byte_read::failed;
+                case posix::read_status::byte:
+                    closed_ = false;
+                    return byte_read::ok;
+                case posix::read_status::interrupted:
+                    continue;
+                case posix::read_status::would_block:
+                    // Standard input may have been left non-blocking by another program: wait for
+                    // the next byte instead of asking again at full speed.
+                    if (posix::wait_readable(fd)) continue;
+                    closed_ = true;
+                    return byte_read::failed;
+                case posix::read_status::gone:
+                    closed_ = true;
+                    return byte_read::failed;
             }
         }
     }
@@ -220,10 +220,15 @@ public:
         // Written from the saved cursor so the caller's cursor stays where it was; the text wraps
         // onto the next rows like the console's fill does.
         char buf[32];
-        std::snprintf(buf, sizeof buf, "\x1b" "7\x1b[%d;%dH", start.y + 1, start.x + 1);
+        std::snprintf(buf, sizeof buf,
+                      "\x1b"
+                      "7\x1b[%d;%dH",
+                      start.y + 1, start.x + 1);
         std::string bytes = buf;
         bytes.append(n, ch);
-        bytes += "\x1b" "8";
+        bytes +=
+            "\x1b"
+            "8";
         write_output(bytes);
         if (written != nullptr) *written = n;
         return true;
@@ -344,20 +349,18 @@ private:
         return ok;
     }
 
-    static std::int16_t clamp16(int v) {
-        return static_cast<std::int16_t>(v < 0 ? 0 : (v > 32767 ? 32767 : v));
-    }
+    static std::int16_t clamp16(int v) { return static_cast<std::int16_t>(v < 0 ? 0 : (v > 32767 ? 32767 : v)); }
 
     int input_fd_;
     int output_fd_;
-    std::string pending_output_; // output not yet flushed, when it does not go to stdout
+    std::string pending_output_;  // output not yet flushed, when it does not go to stdout
     std::vector<termios> saved_;
-    std::string typed_ahead_; // bytes that arrived before a cursor reply
+    std::string typed_ahead_;  // bytes that arrived before a cursor reply
     bool closed_ = false;
     bool cursor_replies_ = true;
 };
 
-} // namespace
+}  // namespace
 
 std::unique_ptr<platform> make_posix_platform(int input_fd, int output_fd) {
     return std::make_unique<posix_platform>(input_fd, output_fd);
@@ -368,4 +371,4 @@ platform& native_platform() {
     return instance;
 }
 
-} // namespace plm
+}  // namespace plm

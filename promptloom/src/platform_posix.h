@@ -10,4 +10,4 @@ namespace plm {
 
 std::unique_ptr<platform> make_posix_platform(int input_fd, int output_fd);
 
-} // namespace plm
+}  // namespace plm

@@ -15,9 +15,7 @@ void stdio_platform::write_output(std::string_view bytes) {
     }
 }
 
-void stdio_platform::flush_output() {
-    std::fflush(stdout);
-}
+void stdio_platform::flush_output() { std::fflush(stdout); }
 
 void stdio_platform::write_error(std::string_view bytes) {
     if (!bytes.empty()) {
@@ -34,16 +32,10 @@ bool stdio_platform::append_to_file(const char* path, std::string_view bytes) {
     return std::fclose(file) == 0 && written;
 }
 
-void* stdio_platform::allocate(std::size_t size) {
-    return std::malloc(size);
-}
+void* stdio_platform::allocate(std::size_t size) { return std::malloc(size); }
 
-void* stdio_platform::reallocate(void* block, std::size_t size) {
-    return std::realloc(block, size);
-}
+void* stdio_platform::reallocate(void* block, std::size_t size) { return std::realloc(block, size); }
 
-void stdio_platform::release(void* block) {
-    std::free(block);
-}
+void stdio_platform::release(void* block) { std::free(block); }
 
-} // namespace plm
+}  // namespace plm

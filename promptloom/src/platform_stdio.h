@@ -18,4 +18,4 @@ public:
     void release(void* block) override;
 };
 
-} // namespace plm
+}  // namespace plm

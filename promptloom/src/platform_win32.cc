@@ -22,9 +22,7 @@ COORD to_coord(coord c) {
     return r;
 }
 
-coord from_coord(COORD c) {
-    return coord{c.X, c.Y};
-}
+coord from_coord(COORD c) { return coord{c.X, c.Y}; }
 
 SMALL_RECT to_rect(const small_rect& s) {
     SMALL_RECT r;
@@ -35,9 +33,7 @@ SMALL_RECT to_rect(const small_rect& s) {
     return r;
 }
 
-small_rect from_rect(const SMALL_RECT& r) {
-    return small_rect{r.Left, r.Top, r.Right, r.Bottom};
-}
+small_rect from_rect(const SMALL_RECT& r) { return small_rect{r.Left, r.Top, r.Right, r.Bottom}; }
 
 void from_record(const INPUT_RECORD& in, input_record* out) {
     *out = input_record{};
@@ -74,18 +70,16 @@ bool one_record(Fn fn, handle_t h, input_record* record, std::uint32_t* count) {
     return true;
 }
 
-BOOL WINAPI ctrl_trampoline(DWORD control_type) {
-    return console_ctrl_handler(control_type) != 0 ? TRUE : FALSE;
-}
+BOOL WINAPI ctrl_trampoline(DWORD control_type) { return console_ctrl_handler(control_type) != 0 ? TRUE : FALSE; }
 
 int fileno_of(std_stream s) {
     switch (s) {
-    case std_stream::input:
-        return _fileno(stdin);
-    case std_stream::output:
-        return _fileno(stdout);
-    case std_stream::error:
-        break;
+        case std_stream::input:
+            return _fileno(stdin);
+        case std_stream::output:
+            return _fileno(stdout);
+        case std_stream::error:
+            break;
     }
     return _fileno(stderr);
 }
@@ -162,8 +156,8 @@ public:
         }
         return ok != FALSE;
     }
-    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest,
-                              char fill_ch, std::uint16_t fill_attributes) override {
+    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest, char fill_ch,
+                              std::uint16_t fill_attributes) override {
         const SMALL_RECT s = to_rect(scroll);
         SMALL_RECT c{};
         if (clip != nullptr) {
@@ -198,9 +192,7 @@ public:
         *value = big;
         return true;
     }
-    bool set_env(const char* name, const char* value) override {
-        return SetEnvironmentVariableA(name, value) != FALSE;
-    }
+    bool set_env(const char* name, const char* value) override { return SetEnvironmentVariableA(name, value) != FALSE; }
 
     // On a console the bytes go to the output handle as they are: the runtime's console stdio
     // re-encodes text on its way there, and Wine's drops the escape byte of every VT sequence.
@@ -213,7 +205,7 @@ public:
             stdio_platform::write_output(bytes);
             return;
         }
-        std::fflush(stdout); // whatever the caller printed before comes first
+        std::fflush(stdout);  // whatever the caller printed before comes first
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
         while (!bytes.empty()) {
             DWORD written = 0;
@@ -236,11 +228,11 @@ public:
     }
 };
 
-} // namespace
+}  // namespace
 
 platform& native_platform() {
     static win32_platform instance;
     return instance;
 }
 
-} // namespace plm
+}  // namespace plm

@@ -22,9 +22,7 @@ termios raw_termios(const termios& saved) {
 
 namespace {
 
-bool is_digit(unsigned char b) {
-    return b >= '0' && b <= '9';
-}
+bool is_digit(unsigned char b) { return b >= '0' && b <= '9'; }
 
 // Whether `held` followed by nothing more can still grow into ESC [ digits ; digits R.
 bool reply_prefix(const std::string& held) {
@@ -47,7 +45,7 @@ bool reply_prefix(const std::string& held) {
     return held.size() <= 2 + 16;
 }
 
-} // namespace
+}  // namespace
 
 bool cursor_reply_scanner::feed(unsigned char byte, std::string& user_bytes) {
     if (byte == 'R' && held_.size() >= 5) {
@@ -178,4 +176,4 @@ void sleep_ms(std::uint32_t ms) {
     while (::nanosleep(&req, &rem) != 0 && errno == EINTR) req = rem;
 }
 
-} // namespace plm::posix
+}  // namespace plm::posix

@@ -72,4 +72,4 @@ std::uint64_t monotonic_ms();
 double monotonic_seconds();
 void sleep_ms(std::uint32_t ms);
 
-} // namespace plm::posix
+}  // namespace plm::posix

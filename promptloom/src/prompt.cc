@@ -157,8 +157,10 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
                 sys.write_output("\n");
                 sys.flush_output();
                 return PLM_ERR_IO;
-            case step_result::out_of_memory: return PLM_ERR_OUT_OF_MEMORY;
-            case step_result::go_on: break;
+            case step_result::out_of_memory:
+                return PLM_ERR_OUT_OF_MEMORY;
+            case step_result::go_on:
+                break;
         }
         redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
     }
@@ -193,10 +195,8 @@ PLM_API void plm_default_prompt_options(plm_prompt_options* options) {
     options->reserved4 = 0;
 }
 
-PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer,
-                               size_t buffer_size) {
-    return plm::guard_status(
-        [&] { return plm::prompt_run(current_platform(), ctx, options, buffer, buffer_size); });
+PLM_API int32_t plm_prompt_run(plm_context* ctx, const plm_prompt_options* options, char* buffer, size_t buffer_size) {
+    return plm::guard_status([&] { return plm::prompt_run(current_platform(), ctx, options, buffer, buffer_size); });
 }
 
 PLM_API int32_t plm_history_add(plm_context* ctx, const char* line) {
@@ -204,9 +204,7 @@ PLM_API int32_t plm_history_add(plm_context* ctx, const char* line) {
     return plm::guard_status([&] { return plm::history_add(current_platform(), ctx->history, line); });
 }
 
-PLM_API size_t plm_history_count(plm_context* ctx) {
-    return ctx == nullptr ? 0 : ctx->history.count;
-}
+PLM_API size_t plm_history_count(plm_context* ctx) { return ctx == nullptr ? 0 : ctx->history.count; }
 
 PLM_API const char* plm_history_get(plm_context* ctx, size_t index) {
     if (ctx == nullptr || index >= ctx->history.count) return nullptr;

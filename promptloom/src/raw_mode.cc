@@ -86,8 +86,7 @@ bool translate_mouse_record(platform& sys, const mouse_record& m, plm_mouse_even
         }
     }
     out.valid = 1;
-    plm_debug_log(sys, "[PLM_DBG] console_mouse BTN x=%d y=%d btn=%d rel=%d\n", out.x, out.y, out.button,
-                  out.released);
+    plm_debug_log(sys, "[PLM_DBG] console_mouse BTN x=%d y=%d btn=%d rel=%d\n", out.x, out.y, out.button, out.released);
     return true;
 }
 
@@ -112,11 +111,9 @@ int read_console_mouse(platform& sys, handle_t in, plm_key_event* key, plm_mouse
     return 1;
 }
 
-} // namespace
+}  // namespace
 
-int stdio_is_tty(platform& sys) {
-    return sys.is_tty(std_stream::input) && sys.is_tty(std_stream::output) ? 1 : 0;
-}
+int stdio_is_tty(platform& sys) { return sys.is_tty(std_stream::input) && sys.is_tty(std_stream::output) ? 1 : 0; }
 
 int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* saved_in, std::uint32_t* saved_out,
                    std::int32_t* vt_input) {
@@ -137,8 +134,8 @@ int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* save
         *vt_input = 1;
     } else {
         // Consoles without VT input still deliver mouse records.
-        (void)sys.set_console_mode(in, ((in_mode | k_raw_input_add) & ~k_raw_input_remove_fallback) |
-                                           k_enable_mouse_input);
+        (void)sys.set_console_mode(in,
+                                   ((in_mode | k_raw_input_add) & ~k_raw_input_remove_fallback) | k_enable_mouse_input);
     }
     (void)sys.set_console_mode(out, out_mode | k_enable_virtual_terminal_processing);
 
@@ -168,16 +165,12 @@ int raw_mode_leave(platform& sys, handle_t in, handle_t out, std::uint32_t saved
     return sys.set_console_mode(out, saved_out) ? 1 : 0;
 }
 
-int console_ctrl_handler(std::uint32_t control_type) {
-    return control_type == k_ctrl_c_event ? 1 : 0;
-}
+int console_ctrl_handler(std::uint32_t control_type) { return control_type == k_ctrl_c_event ? 1 : 0; }
 
-std::int32_t raw_mode_count() {
-    return g_raw_mode_count.load();
-}
+std::int32_t raw_mode_count() { return g_raw_mode_count.load(); }
 
-int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-               plm_mouse_event* mouse, bool* mouse_from_vt) {
+int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+               bool* mouse_from_vt) {
     if (mouse_from_vt != nullptr) {
         *mouse_from_vt = false;
     }
@@ -249,4 +242,4 @@ int read_key_getwch(platform& sys, plm_key_event* key) {
     return mapped != PLM_KEY_NONE ? 1 : 0;
 }
 
-} // namespace plm
+}  // namespace plm

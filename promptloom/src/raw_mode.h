@@ -20,10 +20,8 @@ inline constexpr std::uint32_t k_raw_input_add = 0x0088;
 inline constexpr std::uint32_t k_raw_input_remove = 0x0017;
 inline constexpr std::uint32_t k_raw_input_remove_fallback = 0x0007;
 
-inline constexpr const char* k_mouse_on_sequences[4] = {"\x1b[?1000h", "\x1b[?1003h", "\x1b[?1015h",
-                                                        "\x1b[?1006h"};
-inline constexpr const char* k_mouse_off_sequences[4] = {"\x1b[?1000l", "\x1b[?1015l", "\x1b[?1006l",
-                                                         "\x1b[?1003l"};
+inline constexpr const char* k_mouse_on_sequences[4] = {"\x1b[?1000h", "\x1b[?1003h", "\x1b[?1015h", "\x1b[?1006h"};
+inline constexpr const char* k_mouse_off_sequences[4] = {"\x1b[?1000l", "\x1b[?1015l", "\x1b[?1006l", "\x1b[?1003l"};
 
 // 1 when both standard input and standard output are terminals.
 int stdio_is_tty(platform& sys);
@@ -51,11 +49,11 @@ std::int32_t raw_mode_count();
 // failed or the input ended.
 // `mouse_from_vt` (may be null) tells where a delivered mouse action came from: VT bytes (rows
 // count from the window's top) or a console record (rows count from the buffer's top).
-int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key,
-               plm_mouse_event* mouse, bool* mouse_from_vt = nullptr);
+int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+               bool* mouse_from_vt = nullptr);
 
 // One key from getwch (0x00/0xE0 prefix codes for the navigation keys). 1 for a key of the
 // table, else 0 with the record holding PLM_KEY_NONE.
 int read_key_getwch(platform& sys, plm_key_event* key);
 
-} // namespace plm
+}  // namespace plm

@@ -22,17 +22,17 @@ inline void classic_console(fake_platform& os) { os.env[L"SystemRoot"] = L"C:\\W
 
 // WT_SESSION and LOCALAPPDATA set; the settings file only when `settings` is given.
 inline void terminal_session(fake_platform& os, const std::optional<std::string>& settings) {
-  classic_console(os);
-  os.env[L"WT_SESSION"] = L"{6d3c0e1a}";
-  os.env[L"LOCALAPPDATA"] = local_app_data;
-  if (settings) os.files[settings_path] = *settings;
+    classic_console(os);
+    os.env[L"WT_SESSION"] = L"{6d3c0e1a}";
+    os.env[L"LOCALAPPDATA"] = local_app_data;
+    if (settings) os.files[settings_path] = *settings;
 }
 
 // frostpane.exe with these arguments; the exit code.
 inline int run_command(fake_platform& os, std::initializer_list<const char*> args) {
-  std::vector<const char*> argv = {"frostpane.exe"};
-  argv.insert(argv.end(), args.begin(), args.end());
-  return run_frostpane(os, static_cast<int>(argv.size()), argv.data());
+    std::vector<const char*> argv = {"frostpane.exe"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    return run_frostpane(os, static_cast<int>(argv.size()), argv.data());
 }
 
 }  // namespace frostpane::fakehost

@@ -43,7 +43,11 @@ std::vector<ev> decode_all(const std::string& bytes, plm_input_decoder* keep = n
     return events;
 }
 
-struct decode_case { const char* name; std::string bytes; std::vector<ev> events; };
+struct decode_case {
+    const char* name;
+    std::string bytes;
+    std::vector<ev> events;
+};
 
 // Sequences from the key table, the edge cases, and what real terminals send (Windows console
 // with VT input, xterm, tmux). Where common terminal libraries decide differently the table here
@@ -94,7 +98,10 @@ const std::vector<decode_case>& cases() {
         {"utf-8 bytes one by one", "\xe4\xb8\xad", {chr(0xE4), chr(0xB8), chr(0xAD)}},
         {"0xff is a character", "\xff", {chr(0xFF)}},
         {"control byte inside CSI is a parameter", "\x1b[1\x03~x", {key(PLM_KEY_HOME), chr('x')}},
-        {"ESC inside CSI is a parameter", "\x1b[\x1b" "A", {key(PLM_KEY_UP)}},
+        {"ESC inside CSI is a parameter",
+         "\x1b[\x1b"
+         "A",
+         {key(PLM_KEY_UP)}},
         {"keys back to back", "\x1b[A\x1b[Bq", {key(PLM_KEY_UP), key(PLM_KEY_DOWN), chr('q')}},
         // As sent by real terminals.
         {"windows console: ctrl up is plain up", "\x1b[1;5A", {key(PLM_KEY_UP)}},
@@ -125,7 +132,7 @@ TEST(Decoder, KeyTableAndTerminalSequences) {
 TEST(Decoder, SameEventsWhenEachByteArrivesInItsOwnRead) {
     for (const decode_case& c : cases()) {
         fake_platform fake;
-        fake.input_mode = 0x3E8; // VT input on: the byte path
+        fake.input_mode = 0x3E8;  // VT input on: the byte path
         plm_input_decoder decoder{};
         std::vector<ev> events;
         for (char byte : c.bytes) {
@@ -157,8 +164,8 @@ TEST(Decoder, SixtyThreeParameterBytesAbandonTheSequence) {
 }
 
 TEST(Decoder, NextKeyDecodesAfterEveryDroppedSequence) {
-    const std::vector<std::string> dropped{"\x1b[2~",      "\x1b[15~", "\x1b[Z",         "\x1b[32;1;1M",
-                                           "\x1b[" + std::string(70, ';'), "\x1b[>c", "\x1b[?1;2c"};
+    const std::vector<std::string> dropped{
+        "\x1b[2~", "\x1b[15~", "\x1b[Z", "\x1b[32;1;1M", "\x1b[" + std::string(70, ';'), "\x1b[>c", "\x1b[?1;2c"};
     for (const std::string& seq : dropped) {
         plm_input_decoder d{};
         decode_all(seq, &d);
@@ -176,15 +183,15 @@ TEST(Decoder, ResetNullArgumentsAndCorruptState) {
     plm_decode_result r{};
     r.key = 99;
     EXPECT_EQ(decoder_feed(nullptr, 'a', &r), 0);
-    EXPECT_EQ(r.key, 99); // untouched
+    EXPECT_EQ(r.key, 99);  // untouched
     EXPECT_EQ(decoder_feed(&d, 'a', nullptr), 0);
 
     d.state = 7;
-    EXPECT_EQ(decoder_feed(&d, 'a', &r), 0); // the byte is used up putting the state right
+    EXPECT_EQ(decoder_feed(&d, 'a', &r), 0);  // the byte is used up putting the state right
     EXPECT_EQ(decode_all("b", &d), std::vector<ev>{chr('b')});
 
     d.state = k_decoder_csi;
-    d.len = 5000; // a length no step can produce must not be trusted for the write
+    d.len = 5000;  // a length no step can produce must not be trusted for the write
     EXPECT_EQ(decoder_feed(&d, 'A', &r), 0);
     EXPECT_EQ(d.state, 0);
     EXPECT_EQ(d.len, 0u);
@@ -196,5 +203,5 @@ TEST(Decoder, ResetNullArgumentsAndCorruptState) {
     EXPECT_EQ(r.mouse, 0);
 }
 
-} // namespace
-} // namespace plm
+}  // namespace
+}  // namespace plm

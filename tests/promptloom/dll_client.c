@@ -9,22 +9,16 @@
 #include "promptloom.h"
 
 #if defined(_WIN32)
-#include <windows.h>
+#  include <windows.h>
 typedef HMODULE library_t;
-static library_t open_library(const char* path) {
-    return LoadLibraryA(path);
-}
+static library_t open_library(const char* path) { return LoadLibraryA(path); }
 typedef void (*any_fn)(void);
-static any_fn find(library_t lib, const char* name) {
-    return (any_fn)GetProcAddress(lib, name);
-}
-#define DEFAULT_LIBRARY "promptloom.dll"
+static any_fn find(library_t lib, const char* name) { return (any_fn)GetProcAddress(lib, name); }
+#  define DEFAULT_LIBRARY "promptloom.dll"
 #else
-#include <dlfcn.h>
+#  include <dlfcn.h>
 typedef void* library_t;
-static library_t open_library(const char* path) {
-    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
-}
+static library_t open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 typedef void (*any_fn)(void);
 static any_fn find(library_t lib, const char* name) {
     void* symbol = dlsym(lib, name);
@@ -32,16 +26,28 @@ static any_fn find(library_t lib, const char* name) {
     memcpy(&fn, &symbol, sizeof fn);
     return fn;
 }
-#define DEFAULT_LIBRARY "libpromptloom.so"
+#  define DEFAULT_LIBRARY "libpromptloom.so"
 #endif
 
 static const char* const k_exports[19] = {
-    "plm_context_create",          "plm_context_destroy",        "plm_context_get_user_data",
-    "plm_context_set_user_data",   "plm_context_set_callbacks",  "plm_context_set_edit_mode",
-    "plm_context_set_log_level",   "plm_loop_get",               "plm_status_message",
-    "plm_version_number",          "plm_version_string",         "plm_default_prompt_options",
-    "plm_prompt_run",              "plm_history_add",            "plm_history_count",
-    "plm_history_get",             "plm_menu_choice",            "plm_menu_choice_interactive",
+    "plm_context_create",
+    "plm_context_destroy",
+    "plm_context_get_user_data",
+    "plm_context_set_user_data",
+    "plm_context_set_callbacks",
+    "plm_context_set_edit_mode",
+    "plm_context_set_log_level",
+    "plm_loop_get",
+    "plm_status_message",
+    "plm_version_number",
+    "plm_version_string",
+    "plm_default_prompt_options",
+    "plm_prompt_run",
+    "plm_history_add",
+    "plm_history_count",
+    "plm_history_get",
+    "plm_menu_choice",
+    "plm_menu_choice_interactive",
     "plm_menu_multi_choice_interactive",
 };
 

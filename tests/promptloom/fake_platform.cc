@@ -14,16 +14,14 @@ std::string hex(std::uint32_t v) {
     return text;
 }
 
-std::string at(coord c) {
-    return std::to_string(c.x) + "," + std::to_string(c.y);
-}
+std::string at(coord c) { return std::to_string(c.x) + "," + std::to_string(c.y); }
 
 std::string rect(const small_rect& r) {
     return std::to_string(r.left) + "," + std::to_string(r.top) + "-" + std::to_string(r.right) + "," +
            std::to_string(r.bottom);
 }
 
-} // namespace
+}  // namespace
 
 input_record mouse_record_at(std::int16_t x, std::int16_t y, std::uint32_t buttons, std::uint32_t flags) {
     input_record r;
@@ -68,9 +66,7 @@ void fake_platform::feed_getwch(std::initializer_list<std::uint32_t> codes, std:
     }
 }
 
-void fake_platform::feed_line(std::string_view line) {
-    lines_.append(line);
-}
+void fake_platform::feed_line(std::string_view line) { lines_.append(line); }
 
 std::vector<std::string> fake_platform::calls_starting(std::string_view prefix) const {
     std::vector<std::string> found;
@@ -107,22 +103,18 @@ void fake_platform::note_empty_read() {
     }
 }
 
-handle_t fake_platform::std_input_handle() {
-    return in_handle;
-}
+handle_t fake_platform::std_input_handle() { return in_handle; }
 
-handle_t fake_platform::std_output_handle() {
-    return out_handle;
-}
+handle_t fake_platform::std_output_handle() { return out_handle; }
 
 bool fake_platform::is_tty(std_stream s) {
     switch (s) {
-    case std_stream::input:
-        return tty_in;
-    case std_stream::output:
-        return tty_out;
-    case std_stream::error:
-        break;
+        case std_stream::input:
+            return tty_in;
+        case std_stream::output:
+            return tty_out;
+        case std_stream::error:
+            break;
     }
     return tty_err;
 }
@@ -307,9 +299,7 @@ void fake_platform::write_output(std::string_view bytes) {
     out.append(bytes);
 }
 
-void fake_platform::flush_output() {
-    calls.push_back("flush");
-}
+void fake_platform::flush_output() { calls.push_back("flush"); }
 
 void fake_platform::write_error(std::string_view bytes) {
     calls.push_back("write_error " + std::string(bytes));
@@ -341,17 +331,11 @@ bool fake_platform::set_env(const char* name, const char* value) {
     return true;
 }
 
-std::uint32_t fake_platform::tick_count() {
-    return static_cast<std::uint32_t>(now_ms);
-}
+std::uint32_t fake_platform::tick_count() { return static_cast<std::uint32_t>(now_ms); }
 
-std::uint64_t fake_platform::tick_count64() {
-    return now_ms;
-}
+std::uint64_t fake_platform::tick_count64() { return now_ms; }
 
-double fake_platform::clock_seconds() {
-    return static_cast<double>(now_ms) / 1000.0;
-}
+double fake_platform::clock_seconds() { return static_cast<double>(now_ms) / 1000.0; }
 
 void fake_platform::sleep_ms(std::uint32_t ms) {
     calls.push_back("sleep " + std::to_string(ms));
@@ -394,4 +378,4 @@ void fake_platform::release(void* block) {
     std::free(block);
 }
 
-} // namespace plm
+}  // namespace plm

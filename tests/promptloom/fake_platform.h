@@ -53,7 +53,7 @@ public:
     void feed_bytes(std::string_view bytes, std::uint64_t at_ms = 0);
     void feed_record(const input_record& record, std::uint64_t at_ms = 0);
     void feed_getwch(std::initializer_list<std::uint32_t> codes, std::uint64_t at_ms = 0);
-    void feed_line(std::string_view line); // fgets input; include "\n" where a line has one
+    void feed_line(std::string_view line);  // fgets input; include "\n" where a line has one
     void advance_ms(std::uint64_t ms) { now_ms += ms; }
 
     // --- inspection
@@ -75,8 +75,8 @@ public:
     std::uint32_t output_mode = 0x0003;
     bool fail_get_input_mode = false;
     bool fail_get_output_mode = false;
-    bool refuse_vt_input = false; // set_console_mode(in, mode with 0x200) fails
-    bool fail_set_mode = false;   // every set_console_mode fails
+    bool refuse_vt_input = false;  // set_console_mode(in, mode with 0x200) fails
+    bool fail_set_mode = false;    // every set_console_mode fails
     bool close_when_drained = true;
     int max_empty_reads = 1000;
     bool screen_ok = true;
@@ -110,12 +110,11 @@ public:
     bool set_screen_buffer_size(handle_t h, coord size) override;
     bool set_cursor_position(handle_t h, coord pos) override;
     bool set_text_attribute(handle_t h, std::uint16_t attributes) override;
-    bool fill_output_character(handle_t h, char ch, std::uint32_t length, coord start,
-                               std::uint32_t* written) override;
+    bool fill_output_character(handle_t h, char ch, std::uint32_t length, coord start, std::uint32_t* written) override;
     bool fill_output_attribute(handle_t h, std::uint16_t attributes, std::uint32_t length, coord start,
                                std::uint32_t* written) override;
-    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest,
-                              char fill_ch, std::uint16_t fill_attributes) override;
+    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest, char fill_ch,
+                              std::uint16_t fill_attributes) override;
     void write_output(std::string_view bytes) override;
     void flush_output() override;
     void write_error(std::string_view bytes) override;
@@ -149,4 +148,4 @@ private:
     int empty_reads_ = 0;
 };
 
-} // namespace plm
+}  // namespace plm

@@ -20,8 +20,14 @@ TEST(Frame, StatusTexts) {
     const struct {
         int32_t status;
         const char* text;
-    } table[] = {{0, "ok"},           {-1, "invalid argument"}, {-2, "out of memory"},  {-3, "io error"},
-                 {-4, "not supported"}, {-5, "internal error"}, {1, "unknown status"}, {-6, "unknown status"},
+    } table[] = {{0, "ok"},
+                 {-1, "invalid argument"},
+                 {-2, "out of memory"},
+                 {-3, "io error"},
+                 {-4, "not supported"},
+                 {-5, "internal error"},
+                 {1, "unknown status"},
+                 {-6, "unknown status"},
                  {INT32_MIN, "unknown status"}};
     for (const auto& row : table) {
         EXPECT_STREQ(plm_status_message(row.status), row.text) << row.status;
@@ -143,7 +149,6 @@ TEST_F(ContextTest, DestroyFreesTheHistoryItOwns) {
     EXPECT_TRUE(fake.live_blocks.empty());
 }
 
-
 class DebugLogTest : public testing::Test {
 protected:
     fake_platform fake;
@@ -154,13 +159,19 @@ protected:
 // only for VLM_MENU_DEBUG_STDERR exactly "0".
 TEST_F(DebugLogTest, SwitchValues) {
     const struct {
-        const char* debug; // nullptr = unset
+        const char* debug;  // nullptr = unset
         const char* to_stderr;
         bool file, err;
     } table[] = {
-        {nullptr, nullptr, false, false}, {"", nullptr, false, false}, {"0", nullptr, false, false},
-        {"00", nullptr, true, true},      {"1", nullptr, true, true},  {" 0", nullptr, true, true},
-        {"1", "", true, true},            {"1", "0", true, false},     {"1", "00", true, true},
+        {nullptr, nullptr, false, false},
+        {"", nullptr, false, false},
+        {"0", nullptr, false, false},
+        {"00", nullptr, true, true},
+        {"1", nullptr, true, true},
+        {" 0", nullptr, true, true},
+        {"1", "", true, true},
+        {"1", "0", true, false},
+        {"1", "00", true, true},
         {"1", "false", true, true},
     };
     const std::string line = "[PLM_DBG] test x=42 s=v\n";
@@ -171,8 +182,8 @@ TEST_F(DebugLogTest, SwitchValues) {
         if (row.debug != nullptr) fake.env["VLM_MENU_DEBUG"] = row.debug;
         if (row.to_stderr != nullptr) fake.env["VLM_MENU_DEBUG_STDERR"] = row.to_stderr;
         log_line();
-        const std::string where = std::string(row.debug ? row.debug : "(unset)") + "/" +
-                                  (row.to_stderr ? row.to_stderr : "(unset)");
+        const std::string where =
+            std::string(row.debug ? row.debug : "(unset)") + "/" + (row.to_stderr ? row.to_stderr : "(unset)");
         EXPECT_EQ(fake.err, row.err ? line : "") << where;
         EXPECT_EQ(fake.files["vlm_menu_debug.log"], row.file ? line : "") << where;
     }
@@ -216,9 +227,7 @@ protected:
         native_platform().set_env("VLM_MENU_DEBUG", "0");
         native_platform().set_env("VLM_MENU_DEBUG_FILE", "");
     }
-    static std::string temp_name(const char* leaf) {
-        return (std::filesystem::temp_directory_path() / leaf).string();
-    }
+    static std::string temp_name(const char* leaf) { return (std::filesystem::temp_directory_path() / leaf).string(); }
 };
 
 TEST_F(RealDebugLogTest, AppendsToTheFileAndWritesStandardError) {
@@ -234,7 +243,7 @@ TEST_F(RealDebugLogTest, AppendsToTheFileAndWritesStandardError) {
     std::stringstream content;
     content << file.rdbuf();
 #if defined(_WIN32)
-    const char* expected = "[PLM_DBG] one 1\r\n[PLM_DBG] two\r\n"; // the file is opened in text mode
+    const char* expected = "[PLM_DBG] one 1\r\n[PLM_DBG] two\r\n";  // the file is opened in text mode
 #else
     const char* expected = "[PLM_DBG] one 1\n[PLM_DBG] two\n";
 #endif
@@ -265,5 +274,5 @@ TEST(ExportGuard, ExceptionsBecomeStatusesOrFailureValues) {
     EXPECT_EQ(guard_value<int*>(nullptr, []() -> int* { throw std::bad_alloc(); }), nullptr);
 }
 
-} // namespace
-} // namespace plm
+}  // namespace
+}  // namespace plm

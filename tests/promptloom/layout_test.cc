@@ -84,4 +84,4 @@ TEST(Layout, CCompilerLaysTheRecordsOutAsCxxDoes) {
     }
 }
 
-} // namespace
+}  // namespace

@@ -18,11 +18,10 @@ std::vector<plm_key_event> keys(const std::string& script) {
         const char* name;
         std::int32_t key;
     } names[] = {
-        {"LEFT", PLM_KEY_LEFT},   {"RIGHT", PLM_KEY_RIGHT},   {"UP", PLM_KEY_UP},
-        {"DOWN", PLM_KEY_DOWN},   {"HOME", PLM_KEY_HOME},     {"END", PLM_KEY_END},
-        {"BS", PLM_KEY_BACKSPACE}, {"DEL", PLM_KEY_DELETE},   {"TAB", PLM_KEY_TAB},
-        {"ESC", PLM_KEY_ESCAPE},  {"ENTER", PLM_KEY_ENTER},   {"PGUP", PLM_KEY_PAGE_UP},
-        {"PGDN", PLM_KEY_PAGE_DOWN}, {"CC", PLM_KEY_CTRL_C},  {"MOUSE", PLM_KEY_NONE},
+        {"LEFT", PLM_KEY_LEFT},      {"RIGHT", PLM_KEY_RIGHT}, {"UP", PLM_KEY_UP},        {"DOWN", PLM_KEY_DOWN},
+        {"HOME", PLM_KEY_HOME},      {"END", PLM_KEY_END},     {"BS", PLM_KEY_BACKSPACE}, {"DEL", PLM_KEY_DELETE},
+        {"TAB", PLM_KEY_TAB},        {"ESC", PLM_KEY_ESCAPE},  {"ENTER", PLM_KEY_ENTER},  {"PGUP", PLM_KEY_PAGE_UP},
+        {"PGDN", PLM_KEY_PAGE_DOWN}, {"CC", PLM_KEY_CTRL_C},   {"MOUSE", PLM_KEY_NONE},
     };
     std::vector<plm_key_event> out;
     for (std::size_t i = 0; i < script.size(); ++i) {
@@ -92,20 +91,20 @@ TEST(WordMotions, Boundaries) {
         std::size_t from, forward, back, end;
     } cases[] = {
         {"foo bar", 0, 4, 0, 2},
-        {"foo bar", 2, 4, 0, 2},       // from a word's last byte, word end stays put
-        {"foo bar", 3, 4, 0, 6},       // from the blank
+        {"foo bar", 2, 4, 0, 2},  // from a word's last byte, word end stays put
+        {"foo bar", 3, 4, 0, 6},  // from the blank
         {"foo bar", 5, 7, 4, 6},
-        {"foo bar", 7, 7, 4, 7},       // at the end
-        {"foo.bar", 0, 4, 0, 2},       // punctuation separates like a blank
+        {"foo bar", 7, 7, 4, 7},  // at the end
+        {"foo.bar", 0, 4, 0, 2},  // punctuation separates like a blank
         {"foo.bar", 4, 7, 0, 6},
         {"a  b", 3, 4, 0, 3},
         {"  ab", 0, 2, 0, 3},
         {"ab", 1, 2, 0, 1},
         {"", 0, 0, 0, 0},
-        {"x_1 y", 0, 4, 0, 2},         // '_' and digits are word bytes
+        {"x_1 y", 0, 4, 0, 2},              // '_' and digits are word bytes
         {"\xc3\xa9t\xc3\xa9", 0, 2, 0, 2},  // bytes from 0x80 up are separators
         {"...", 0, 3, 0, 3},
-        {"ab cd", 99, 5, 3, 5},        // positions past the end are clamped
+        {"ab cd", 99, 5, 3, 5},  // positions past the end are clamped
     };
     for (const auto& c : cases) {
         const std::size_t n = std::strlen(c.text);
@@ -465,11 +464,7 @@ TEST(View, PromptColumns) {
         const char* prompt;
         std::size_t cols;
     } cases[] = {
-        {"VLM> ", 5},
-        {"", 0},
-        {"\x1b[1;32m>\x1b[0m ", 2},
-        {"\xe4\xb8\xad> ", 3},
-        {"\x1b]0;title\x07$ ", 2},
+        {"VLM> ", 5},           {"", 0}, {"\x1b[1;32m>\x1b[0m ", 2}, {"\xe4\xb8\xad> ", 3}, {"\x1b]0;title\x07$ ", 2},
         {"\x1b]0;t\x1b\\$", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(display_columns(c.prompt, std::strlen(c.prompt)), c.cols) << c.prompt;

@@ -12,12 +12,10 @@
 #include "promptloom.h"
 
 #if defined(_WIN32)
-#include <windows.h>
-#define DEFAULT_LIBRARY "promptloom.dll"
+#  include <windows.h>
+#  define DEFAULT_LIBRARY "promptloom.dll"
 typedef HMODULE library_t;
-static library_t open_library(const char* path) {
-    return LoadLibraryA(path);
-}
+static library_t open_library(const char* path) { return LoadLibraryA(path); }
 /* The process environment as the library set it (the runtime's getenv keeps its own copy). */
 static const char* override_value(void) {
     static char value[64];
@@ -31,19 +29,15 @@ static void* find(library_t lib, const char* name) {
     return v;
 }
 #else
-#include <dlfcn.h>
-#define DEFAULT_LIBRARY "libpromptloom.so"
+#  include <dlfcn.h>
+#  define DEFAULT_LIBRARY "libpromptloom.so"
 typedef void* library_t;
-static library_t open_library(const char* path) {
-    return dlopen(path, RTLD_NOW | RTLD_LOCAL);
-}
+static library_t open_library(const char* path) { return dlopen(path, RTLD_NOW | RTLD_LOCAL); }
 static const char* override_value(void) {
     const char* v = getenv("VLM_MENU_RESULT_OVERRIDE");
     return v ? v : "unset";
 }
-static void* find(library_t lib, const char* name) {
-    return dlsym(lib, name);
-}
+static void* find(library_t lib, const char* name) { return dlsym(lib, name); }
 #endif
 
 typedef plm_context* (*create_fn)(void);

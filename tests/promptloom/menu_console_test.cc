@@ -22,7 +22,7 @@ const std::string kUnder = "\x1b[4m";
 const std::string kReset = "\x1b[0m";
 
 std::string at(int row) { return "\x1b[" + std::to_string(row) + ";1H"; }
-std::string row_start(int row) { return at(row) + "\x1b[2K" + at(row); }          // a list row, 1-based
+std::string row_start(int row) { return at(row) + "\x1b[2K" + at(row); }               // a list row, 1-based
 std::string bottom_start(int row) { return at(row) + at(row) + "\x1b[2K" + at(row); }  // status or hint
 std::string highlighted(int n, const std::string& text) {
     return kText + kBold + kUnder + std::to_string(n) + ". " + text + kReset;
@@ -250,21 +250,57 @@ TEST_F(menu_test, SingleTimersUseThePlatformClock) {
     const std::string click = sgr(0, 1, 3) + sgr(0, 1, 3, true);
     const auto status_digits = [](const char* d) { return bottom_start(25) + "v " + kAccent + d + kReset; };
     const std::vector<Case> cases = {
-        {"digits 100 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5100}, {kEnter, 6000}}, PLM_OK, 11, false,
+        {"digits 100 ms apart",
+         30,
+         nullptr,
+         {{"1", 5000}, {"2", 5100}, {kEnter, 6000}},
+         PLM_OK,
+         11,
+         false,
          status_digits("12")},
         {"digits 199 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5199}, {kEnter, 6000}}, PLM_OK, 11, false, ""},
-        {"digits 201 ms apart", 30, nullptr, {{"1", 5000}, {"2", 5201}, {kEnter, 6000}}, PLM_OK, 1, false,
+        {"digits 201 ms apart",
+         30,
+         nullptr,
+         {{"1", 5000}, {"2", 5201}, {kEnter, 6000}},
+         PLM_OK,
+         1,
+         false,
          status_digits("2")},
-        {"motion within 30 ms ignored", 5, nullptr, {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1029}, {kEnter, 2000}},
-         PLM_OK, 1, false, ""},
-        {"motion after 30 ms acted on", 5, nullptr, {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1030}, {kEnter, 2000}},
-         PLM_OK, 2, false, ""},
-        {"hidden word 1.4 s after other text", 5, nullptr, {{"x", 1000}, {"Quill", 2400}, {kEscape, 9000}},
-         PLM_ERR_INVALID_ARGUMENT, 0, false, ""},
+        {"motion within 30 ms ignored",
+         5,
+         nullptr,
+         {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1029}, {kEnter, 2000}},
+         PLM_OK,
+         1,
+         false,
+         ""},
+        {"motion after 30 ms acted on",
+         5,
+         nullptr,
+         {{sgr(35, 1, 2), 1000}, {sgr(35, 1, 3), 1030}, {kEnter, 2000}},
+         PLM_OK,
+         2,
+         false,
+         ""},
+        {"hidden word 1.4 s after other text",
+         5,
+         nullptr,
+         {{"x", 1000}, {"Quill", 2400}, {kEscape, 9000}},
+         PLM_ERR_INVALID_ARGUMENT,
+         0,
+         false,
+         ""},
         {"hidden word 1.6 s after other text", 5, nullptr, {{"x", 1000}, {"Quill", 2600}}, PLM_OK, 0, true, ""},
         {"double click within 50 raised to 100", 5, "50", {{click, 1000}, {click, 1100}}, PLM_OK, 2, false, ""},
-        {"double click beyond 50 raised to 100", 5, "50", {{click, 1000}, {click, 1101}, {kEscape, 9000}},
-         PLM_ERR_INVALID_ARGUMENT, 0, false, ""},
+        {"double click beyond 50 raised to 100",
+         5,
+         "50",
+         {{click, 1000}, {click, 1101}, {kEscape, 9000}},
+         PLM_ERR_INVALID_ARGUMENT,
+         0,
+         false,
+         ""},
     };
     for (const Case& c : cases) {
         fake_platform f;
@@ -299,9 +335,9 @@ TEST_F(menu_test, SingleHiddenWordSetsTheOverride) {
 
 // Escape (after an ignored Ctrl+C) and the end of input leave the index untouched and raw mode off.
 TEST_F(menu_test, SingleEscapeAndEndOfInput) {
-    for (const auto& [bytes, status] : {std::pair<std::string, int32_t>{std::string(kDown) + "\x03" + kEscape,
-                                                                          PLM_ERR_INVALID_ARGUMENT},
-                                        {kDown, PLM_ERR_IO}}) {
+    for (const auto& [bytes, status] :
+         {std::pair<std::string, int32_t>{std::string(kDown) + "\x03" + kEscape, PLM_ERR_INVALID_ARGUMENT},
+          {kDown, PLM_ERR_IO}}) {
         fake_platform f;
         platform_override o(f);
         make_items(5);
@@ -350,7 +386,10 @@ TEST_F(menu_test, MetricsLines) {
 // Without a terminal, or when raw mode cannot be entered, the single menu is the numbered menu
 // with the same arguments: the same status, index, output and console calls as calling it.
 TEST_F(menu_test, SingleFallsBackToTheNumberedMenu) {
-    struct Case { const char* name; void (*setup)(fake_platform&); };
+    struct Case {
+        const char* name;
+        void (*setup)(fake_platform&);
+    };
     const Case cases[] = {
         {"output redirected", [](fake_platform& f) { f.tty_out = false; }},
         {"input redirected", [](fake_platform& f) { f.tty_in = false; }},
@@ -404,12 +443,12 @@ TEST_F(menu_test, MultiFirstFrameDownAndConfirm) {
     ASSERT_EQ(multi(flags), PLM_OK);
     EXPECT_EQ(flags, (std::vector<unsigned char>{0, 1, 0}));
     const std::string first = row_start(3) + kText + kBold + kUnder + "[ ]1. item1" + kReset + row_start(4) +
-                              "[ ]2. item2" + row_start(5) + "[ ]3. item3" + row_start(6) + "确定" +
-                              bottom_start(25) + kHint;
+                              "[ ]2. item2" + row_start(5) + "[ ]3. item3" + row_start(6) + "确定" + bottom_start(25) +
+                              kHint;
     const std::string down = row_start(3) + "[ ]1. item1" + row_start(4) + kText + kBold + kUnder + "[ ]2. item2" +
                              kReset + bottom_start(25) + kHint;
-    const std::string space = row_start(4) + kAccent + kBold + kUnder + "[✓]2. item2" + kReset + bottom_start(25) +
-                              kHint;
+    const std::string space =
+        row_start(4) + kAccent + kBold + kUnder + "[✓]2. item2" + kReset + bottom_start(25) + kHint;
     const std::string end = row_start(3) + "[ ]1. item1" + row_start(4) + kAccent + kBold + "[✓]2. item2" + kReset +
                             row_start(5) + "[ ]3. item3" + row_start(6) + kText + kBold + kUnder + "确定" + kReset +
                             bottom_start(25) + kHint;
@@ -427,17 +466,17 @@ TEST_F(menu_test, MultiScrollAndHintMarkers) {
     ASSERT_EQ(multi(flags), PLM_ERR_INVALID_ARGUMENT);
     EXPECT_EQ(fake.calls_starting("scroll"), std::vector<std::string>{"scroll 0,15-79,23 -> 0,14 fill ' ' 0x7"});
     const std::string last_down = row_start(24) + kText + kBold + kUnder + "[ ]11. item11" + kReset + row_start(23) +
-                                  "[ ]10. item10" + row_start(24) + kText + kBold + kUnder + "[ ]11. item11" +
-                                  kReset + bottom_start(25) + "^ v " + kHint;
+                                  "[ ]10. item10" + row_start(24) + kText + kBold + kUnder + "[ ]11. item11" + kReset +
+                                  bottom_start(25) + "^ v " + kHint;
     EXPECT_EQ(drawn().substr(drawn().size() - last_down.size() - kLeave.size()), last_down + kLeave);
     EXPECT_EQ(fake.calls_starting("set_buffer_size"), std::vector<std::string>{"set_buffer_size 80x27"});
 }
 
 // Escape after two ticks, and the end of input after one, leave every flag clear and raw mode off.
 TEST_F(menu_test, MultiEscapeAndEndOfInputClearEveryFlag) {
-    for (const auto& [bytes, status] : {std::pair<std::string, int32_t>{std::string(" ") + kDown + " " + kEscape,
-                                                                          PLM_ERR_INVALID_ARGUMENT},
-                                        {" ", PLM_ERR_IO}}) {
+    for (const auto& [bytes, status] :
+         {std::pair<std::string, int32_t>{std::string(" ") + kDown + " " + kEscape, PLM_ERR_INVALID_ARGUMENT},
+          {" ", PLM_ERR_IO}}) {
         fake_platform f;
         platform_override o(f);
         make_items(3);

@@ -34,11 +34,11 @@ std::string ops(const menu_step& st) {
     for (int k = 0; k < st.n; ++k) {
         if (!out.empty()) out += ' ';
         const redraw_kind kind = st.ops[k].kind;
-        out += kind == redraw_kind::item          ? "i" + std::to_string(st.ops[k].index)
-               : kind == redraw_kind::status      ? "s"
-               : kind == redraw_kind::full        ? "F"
-               : kind == redraw_kind::scroll_up   ? "U"
-                                                  : "D";
+        out += kind == redraw_kind::item        ? "i" + std::to_string(st.ops[k].index)
+               : kind == redraw_kind::status    ? "s"
+               : kind == redraw_kind::full      ? "F"
+               : kind == redraw_kind::scroll_up ? "U"
+                                                : "D";
     }
     return out;
 }
@@ -103,7 +103,11 @@ TEST(MenuLayout, DefaultsWhenTheBufferCannotBeQueried) {
 }
 
 TEST(MenuLayout, MultiMenuKeepsTheLastRowForTheHint) {
-    struct Case { const char* name; int32_t cursor, win_top, win_bottom; int32_t start_row, visible_rows; };
+    struct Case {
+        const char* name;
+        int32_t cursor, win_top, win_bottom;
+        int32_t start_row, visible_rows;
+    };
     const Case cases[] = {
         {"tall window", 2, 0, 24, 2, 22},
         {"40 items with ten rows", 14, 0, 24, 14, 10},
@@ -127,7 +131,9 @@ TEST(MenuLayout, StartTopPutsTheStartItemOnTheLastShownRow) {
 }
 
 TEST(MenuLayout, BufferGrowsButNeverShrinks) {
-    struct Case { int32_t size_y, needed, wanted; };
+    struct Case {
+        int32_t size_y, needed, wanted;
+    };
     const Case cases[] = {
         {25, 30, 31},        // grows to rows needed + 1
         {25, 10, 0},         // window height already enough
@@ -143,8 +149,11 @@ TEST(MenuLayout, BufferGrowsButNeverShrinks) {
 }
 
 TEST(MenuLayout, DoubleClickIntervalFromTheEnvironment) {
-    struct Case { const char* value; uint32_t ms; };
-    const Case cases[] = {{nullptr, 300}, {"", 300},   {"50", 100},  {"5000", 1000}, {"250ms", 300},
+    struct Case {
+        const char* value;
+        uint32_t ms;
+    };
+    const Case cases[] = {{nullptr, 300}, {"", 300},    {"50", 100},  {"5000", 1000}, {"250ms", 300},
                           {"0", 300},     {"250", 250}, {"100", 100}, {"1000", 1000}, {"-5", 1000}};
     for (const Case& c : cases) EXPECT_EQ(read_double_click_ms(c.value), c.ms) << (c.value ? c.value : "unset");
 }
@@ -161,12 +170,15 @@ TEST(MenuRender, SingleItemLines) {
     v.visible_rows = 3;
     v.selected = 1;
     const std::string at6 = "\x1b[7;1H\x1b[2K\x1b[7;1H";
-    struct Case { const char* name; bool vt_output; size_t index; std::string expected; };
+    struct Case {
+        const char* name;
+        bool vt_output;
+        size_t index;
+        std::string expected;
+    };
     const Case cases[] = {
-        {"highlighted, VT", true, 1,
-         "\x1b[6;1H\x1b[2K\x1b[6;1H\x1b[38;2;230;237;243m\x1b[1m\x1b[4m2. item2\x1b[0m"},
-        {"plain, VT", true, 2,
-         at6 + "  \x1b[38;2;138;180;248m\x1b[1m3.\x1b[0m \x1b[38;2;230;237;243mitem3\x1b[0m"},
+        {"highlighted, VT", true, 1, "\x1b[6;1H\x1b[2K\x1b[6;1H\x1b[38;2;230;237;243m\x1b[1m\x1b[4m2. item2\x1b[0m"},
+        {"plain, VT", true, 2, at6 + "  \x1b[38;2;138;180;248m\x1b[1m3.\x1b[0m \x1b[38;2;230;237;243mitem3\x1b[0m"},
         {"plain without VT output and without a handle", false, 2, at6 + "  3. item3"},
     };
     for (const Case& c : cases) {
@@ -357,7 +369,12 @@ TEST(SingleMenuKeys, NumberTypedEarlierStillDecides) {
 }
 
 TEST(SingleMenuKeys, HiddenWords) {
-    struct Case { const char* name; const char* text; double gap; bool match; };
+    struct Case {
+        const char* name;
+        const char* text;
+        double gap;
+        bool match;
+    };
     const Case cases[] = {
         {"after a pause", "Quill", 0.1, true},
         {"any letter case", "qUILL", 0.1, true},
@@ -451,8 +468,18 @@ TEST(SingleMenuMouse, MotionIsThrottledTo30ms) {
 }
 
 TEST(SingleMenuMouse, DoubleClicks) {
-    struct Click { int32_t y; uint64_t release_ms; int32_t button = 0; };
-    struct Case { const char* name; uint32_t interval; std::vector<Click> clicks; bool chosen; size_t index; };
+    struct Click {
+        int32_t y;
+        uint64_t release_ms;
+        int32_t button = 0;
+    };
+    struct Case {
+        const char* name;
+        uint32_t interval;
+        std::vector<Click> clicks;
+        bool chosen;
+        size_t index;
+    };
     const std::vector<Case> cases = {
         {"same item within the interval", 300, {{3, 1000}, {3, 1300}}, true, 3},
         {"same item beyond the interval", 300, {{3, 1000}, {3, 1301}}, false, 3},
@@ -564,7 +591,9 @@ TEST(MultiMenuKeys, Sequences) {
 }
 
 TEST(MultiMenuMouse, ClicksAndWheel) {
-    struct Event { int32_t y, button, released; };
+    struct Event {
+        int32_t y, button, released;
+    };
     struct Case {
         const char* name;
         std::vector<Event> events;
@@ -613,11 +642,22 @@ TEST(MultiMenuMouse, ClicksAndWheel) {
 // Text fallback
 
 TEST(MultiMenuFallback, Answers) {
-    struct Case { const char* answer; const char* ticks; };
+    struct Case {
+        const char* answer;
+        const char* ticks;
+    };
     const Case cases[] = {
-        {"1,3\n", "101"}, {"3 2\n", "011"},    {"0, 4, x, -1\n", ""}, {"2x\n", "010"},
-        {"\n", ""},       {"", ""},            {"1\t2\r\n", "110"},   {",,3,,", "001"},
-        {"+2", "010"},    {"\v2", "010"},      {"99999999999999999999999", ""},
+        {"1,3\n", "101"},
+        {"3 2\n", "011"},
+        {"0, 4, x, -1\n", ""},
+        {"2x\n", "010"},
+        {"\n", ""},
+        {"", ""},
+        {"1\t2\r\n", "110"},
+        {",,3,,", "001"},
+        {"+2", "010"},
+        {"\v2", "010"},
+        {"99999999999999999999999", ""},
         {"4294967297", ""},  // never wraps onto item 1
     };
     for (const Case& c : cases) {

@@ -49,7 +49,8 @@ protected:
         std::size_t at = fake.out.find(k_row);
         while (at != std::string::npos) {
             const std::size_t next = fake.out.find(k_row, at + 1);
-            std::string row = fake.out.substr(at + k_row.size(), next == std::string::npos ? next : next - at - k_row.size());
+            std::string row =
+                fake.out.substr(at + k_row.size(), next == std::string::npos ? next : next - at - k_row.size());
             const std::size_t tail = row.find("\n" + k_off);
             if (tail != std::string::npos) row.erase(tail);
             if (row.size() >= k_off.size() && row.compare(row.size() - k_off.size(), k_off.size(), k_off) == 0)
@@ -127,7 +128,7 @@ TEST_F(PromptTest, PromptTexts) {
 struct redraw_case {
     const char* name;
     int mode;
-    const char* bytes;  // without the final Enter
+    const char* bytes;              // without the final Enter
     std::vector<std::string> rows;  // every redraw after the first, prompt "> "
     const char* result;
 };
@@ -150,11 +151,19 @@ const redraw_case redraw_cases[] = {
     {"utf8_dropped", 0, "a\xc3\xa9", {"a", "a", "a"}, "a"},
     {"nothing_keys", 0, "a\x1b[5~\x1b[6~\x1bq", {"a", "a", "a", "a"}, "a"},
     {"mouse_redraws", 0, "a\x1b[<0;10;5M", {"a", "a"}, "a"},
-    {"vi_dw_dollar_p", 1, "foo bar\x1b\x1b" "0dw$p",
+    {"vi_dw_dollar_p",
+     1,
+     "foo bar\x1b\x1b"
+     "0dw$p",
      {"f", "fo", "foo", "foo ", "foo b", "foo ba", "foo bar", "foo bar", "foo bar\x1b[7D", "foo bar\x1b[7D",
       "bar\x1b[3D", "bar", "barfoo "},
      "barfoo "},
-    {"vi_backspace_in_normal", 1, "abc\x1b\x1b" "h\x7f", {"a", "ab", "abc", "abc", "abc\x1b[1D", "ab"}, "ab"},
+    {"vi_backspace_in_normal",
+     1,
+     "abc\x1b\x1b"
+     "h\x7f",
+     {"a", "ab", "abc", "abc", "abc\x1b[1D", "ab"},
+     "ab"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Prompt, Redraws, ::testing::ValuesIn(redraw_cases),
@@ -164,7 +173,8 @@ TEST_F(PromptTest, HistoryRecall) {
     add_history({"one", "two"});
     fake.feed_bytes("x\x1b[A\x1b[A\x1b[A\x1b[B\x1b[B\r");
     ASSERT_EQ(run(), PLM_OK);
-    const std::vector<std::string> expected{"VLM> ", "VLM> x", "VLM> two", "VLM> one", "VLM> one", "VLM> two", "VLM> x"};
+    const std::vector<std::string> expected{"VLM> ",    "VLM> x",   "VLM> two", "VLM> one",
+                                            "VLM> one", "VLM> two", "VLM> x"};
     EXPECT_EQ(redraws(), expected);
     EXPECT_STREQ(line, "x");
     EXPECT_EQ(history(), (std::vector<std::string>{"one", "two", "x"}));
@@ -210,7 +220,9 @@ TEST_F(PromptTest, CtrlCCancels) {
     for (int mode : {0, 1}) {
         add_history({"keep"});
         fake.clear_record();
-        fake.feed_bytes(mode == 1 ? "ab\x1b\x1b" "d\x03" : "ab\x1b[A\x03");
+        fake.feed_bytes(mode == 1 ? "ab\x1b\x1b"
+                                    "d\x03"
+                                  : "ab\x1b[A\x03");
         plm_prompt_options o = options_with("> ", mode);
         EXPECT_EQ(run(&o), PLM_ERR_IO) << mode;
         EXPECT_STREQ(line, "untouched");
@@ -278,7 +290,8 @@ int on_event_cb(const plm_key_event* key, const plm_mouse_event* mouse, void* us
     char m[64] = "";
     if (mouse != nullptr) std::snprintf(m, sizeof m, " m%d,%d,%d", mouse->x, mouse->y, mouse->button);
     std::snprintf(e, sizeof e, "k%d:%u%s active=%u it=%llu hist=%u", key->key, key->ch, m, loop->active,
-                  static_cast<unsigned long long>(loop->iterations), static_cast<unsigned>(plm_history_count(log->ctx)));
+                  static_cast<unsigned long long>(loop->iterations),
+                  static_cast<unsigned>(plm_history_count(log->ctx)));
     log->seen.push_back(e);
     return 1;
 }
@@ -293,9 +306,7 @@ TEST_F(PromptTest, OnEventAndLoopRecord) {
     fake.feed_bytes("a\x1b[<0;10;5M\x1b[D\r");
     ASSERT_EQ(run(), PLM_OK);
     const std::vector<std::string> expected{
-        "k1:97 active=1 it=1 hist=0",
-        "k0:0 m9,4,0 active=1 it=2 hist=0",
-        "k5:0 active=1 it=3 hist=0",
+        "k1:97 active=1 it=1 hist=0", "k0:0 m9,4,0 active=1 it=2 hist=0", "k5:0 active=1 it=3 hist=0",
         "k2:0 active=1 it=4 hist=0",  // Enter is seen before the line is stored
     };
     EXPECT_EQ(log.seen, expected);
@@ -525,9 +536,8 @@ TEST_F(PromptTest, MenuAnswers) {
     fake.tty_in = false;
     const char* items[] = {"a", "b", "c"};
     const menu_case cases[] = {
-        {"3\n", 0, 2},  {"\n", 0, 0},    {"0\n", 0, 0},   {"4\n", 0, 0},   {"abc\n", 0, 0},
-        {" 2\n", 0, 1}, {"2x\n", 0, 1},  {"-1\n", 0, 0},  {"+2\n", 0, 1},  {"\n", 7, 0},
-        {"\n", 2, 2},
+        {"3\n", 0, 2},  {"\n", 0, 0},   {"0\n", 0, 0},  {"4\n", 0, 0}, {"abc\n", 0, 0}, {" 2\n", 0, 1},
+        {"2x\n", 0, 1}, {"-1\n", 0, 0}, {"+2\n", 0, 1}, {"\n", 7, 0},  {"\n", 2, 2},
     };
     for (const auto& c : cases) {
         fake.clear_record();
@@ -595,13 +605,16 @@ TEST_F(PromptTest, MenuOnATerminal) {
     plm_context_set_callbacks(ctx, &cb);
     plm_context_set_user_data(ctx, &log);
     const char* items[] = {"a", "b", "c"};
-    fake.feed_bytes("\x1b[A" "2\t\r");  // UP does nothing: history is off for the answer
+    fake.feed_bytes(
+        "\x1b[A"
+        "2\t\r");  // UP does nothing: history is off for the answer
     std::size_t index = 0;
     ASSERT_EQ(plm_menu_choice(ctx, "T", items, 3, 0, &index), PLM_OK);
     EXPECT_EQ(index, 1u);
     EXPECT_EQ(log.seen.size(), 4u);
     EXPECT_EQ(history(), std::vector<std::string>{"old"});
-    EXPECT_EQ(fake.out, "T\n  1. a\n  2. b\n  3. c\n" + k_on + k_row + k_row + k_row + "2" + k_row + "2" + "\n" + k_off);
+    EXPECT_EQ(fake.out,
+              "T\n  1. a\n  2. b\n  3. c\n" + k_on + k_row + k_row + k_row + "2" + k_row + "2" + "\n" + k_off);
 }
 
 }  // namespace

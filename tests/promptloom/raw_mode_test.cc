@@ -39,12 +39,10 @@ TEST_F(RawModeTest, InputModeTable) {
         std::uint32_t expected_in;
         std::int32_t expected_vt;
     } table[] = {
-        {0x1F7, false, 0x3E8, 1},  // cooked console with quick edit and insert: both stay
-        {0x0000, false, 0x0288, 1},
-        {0x0017, false, 0x0288, 1}, // mouse input removed on the VT path
-        {0xFFFF, false, 0xFFE8, 1},
-        {0x1F7, true, 0x1F8, 0},   // fallback: mouse input on, processed/line/echo off
-        {0xFDFF, true, 0xFDF8, 0}, // every other bit is kept
+        {0x1F7, false, 0x3E8, 1},                                // cooked console with quick edit and insert: both stay
+        {0x0000, false, 0x0288, 1}, {0x0017, false, 0x0288, 1},  // mouse input removed on the VT path
+        {0xFFFF, false, 0xFFE8, 1}, {0x1F7, true, 0x1F8, 0},     // fallback: mouse input on, processed/line/echo off
+        {0xFDFF, true, 0xFDF8, 0},                               // every other bit is kept
     };
     for (const auto& row : table) {
         fake = fake_platform{};
@@ -65,10 +63,10 @@ TEST_F(RawModeTest, CallSequenceOfEnterAndLeave) {
     EXPECT_EQ(saved_in, 0x1F7u);
     EXPECT_EQ(saved_out, 0x3u);
     EXPECT_EQ(fake.output_mode, 0x7u);
-    EXPECT_EQ(fake.calls, (std::vector<std::string>{"get_console_mode in", "get_console_mode out",
-                                                    "set_console_mode in 0x3e8", "set_console_mode out 0x7",
-                                                    "write \x1b[?1000h", "write \x1b[?1003h", "write \x1b[?1015h",
-                                                    "write \x1b[?1006h", "flush", "set_ctrl_handler add"}));
+    EXPECT_EQ(fake.calls,
+              (std::vector<std::string>{"get_console_mode in", "get_console_mode out", "set_console_mode in 0x3e8",
+                                        "set_console_mode out 0x7", "write \x1b[?1000h", "write \x1b[?1003h",
+                                        "write \x1b[?1015h", "write \x1b[?1006h", "flush", "set_ctrl_handler add"}));
     EXPECT_TRUE(fake.ctrl_handler_installed);
     fake.clear_record();
 
@@ -108,7 +106,7 @@ TEST_F(RawModeTest, FailedModeAndHandlerCallsAreNotReported) {
     EXPECT_EQ(vt, 0);
     EXPECT_EQ(fake.out, k_on);
     EXPECT_EQ(raw_mode_count(), 1);
-    EXPECT_EQ(leave(), 0); // leave reports its last set_console_mode
+    EXPECT_EQ(leave(), 0);  // leave reports its last set_console_mode
     EXPECT_EQ(raw_mode_count(), 0);
 }
 
@@ -130,8 +128,8 @@ TEST_F(RawModeTest, NestedScopesInstallTheHandlerOnceAndRestoreTheirOwnModes) {
 
     raw_mode_leave(fake, fake.in_handle, fake.out_handle, inner_in, inner_out);
     EXPECT_EQ(raw_mode_count(), 1);
-    EXPECT_TRUE(fake.ctrl_handler_installed); // still installed
-    EXPECT_EQ(fake.input_mode, 0x3E8u); // the outer scope's raw mode is back
+    EXPECT_TRUE(fake.ctrl_handler_installed);  // still installed
+    EXPECT_EQ(fake.input_mode, 0x3E8u);        // the outer scope's raw mode is back
     // The sequences go off with every leave, also while the outer scope is open.
     EXPECT_EQ(fake.out, k_on + k_on + k_off);
 
@@ -151,10 +149,10 @@ TEST_F(RawModeTest, ScopesOneAfterAnotherAndAnUnmatchedLeave) {
     EXPECT_EQ(fake.calls_starting("set_ctrl_handler"),
               (std::vector<std::string>{"set_ctrl_handler add", "set_ctrl_handler remove", "set_ctrl_handler add",
                                         "set_ctrl_handler remove"}));
-    leave(); // no matching enter
+    leave();  // no matching enter
     EXPECT_EQ(raw_mode_count(), 0);
     fake.clear_record();
-    ASSERT_EQ(enter(), 1); // the count went back to 0, so this is a first scope again
+    ASSERT_EQ(enter(), 1);  // the count went back to 0, so this is a first scope again
     EXPECT_EQ(raw_mode_count(), 1);
     EXPECT_EQ(fake.count_calls("set_ctrl_handler add"), 1u);
     leave();
@@ -162,15 +160,15 @@ TEST_F(RawModeTest, ScopesOneAfterAnotherAndAnUnmatchedLeave) {
 
 TEST(ConsoleCtrlHandler, SwallowsOnlyCtrlC) {
     EXPECT_EQ(console_ctrl_handler(k_ctrl_c_event), 1);
-    for (std::uint32_t other : {k_ctrl_break_event, k_ctrl_close_event, k_ctrl_logoff_event,
-                                k_ctrl_shutdown_event, std::uint32_t{3}, std::uint32_t{99}}) {
+    for (std::uint32_t other : {k_ctrl_break_event, k_ctrl_close_event, k_ctrl_logoff_event, k_ctrl_shutdown_event,
+                                std::uint32_t{3}, std::uint32_t{99}}) {
         EXPECT_EQ(console_ctrl_handler(other), 0) << other;
     }
 }
 
 TEST(StdioIsTty, BothStreamsMustBeTerminals) {
     fake_platform fake;
-    fake.tty_err = false; // standard error plays no part
+    fake.tty_err = false;  // standard error plays no part
     for (int in = 0; in < 2; ++in) {
         for (int out = 0; out < 2; ++out) {
             fake.tty_in = in == 1;
@@ -180,5 +178,5 @@ TEST(StdioIsTty, BothStreamsMustBeTerminals) {
     }
 }
 
-} // namespace
-} // namespace plm
+}  // namespace
+}  // namespace plm

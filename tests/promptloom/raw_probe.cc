@@ -35,8 +35,7 @@ int main(int argc, char** argv) {
     for (;;) {
         plm_key_event key{};
         plm_mouse_event mouse{};
-        const int got = use_getwch ? plm::read_key_getwch(sys, &key)
-                                   : plm::read_event(sys, in, &decoder, &key, &mouse);
+        const int got = use_getwch ? plm::read_key_getwch(sys, &key) : plm::read_event(sys, in, &decoder, &key, &mouse);
         std::printf("event got=%d key=%d ch=%u mouse=%d\n", got, static_cast<int>(key.key),
                     static_cast<unsigned>(key.ch), static_cast<int>(mouse.valid));
         std::fflush(stdout);
@@ -49,7 +48,7 @@ int main(int argc, char** argv) {
     std::uint32_t after_out = 0;
     sys.get_console_mode(in, &after_in);
     sys.get_console_mode(out, &after_out);
-    std::printf("left=%d restored=%d count=%d\nDONE\n", left,
-                after_in == before_in && after_out == before_out ? 1 : 0, static_cast<int>(plm::raw_mode_count()));
+    std::printf("left=%d restored=%d count=%d\nDONE\n", left, after_in == before_in && after_out == before_out ? 1 : 0,
+                static_cast<int>(plm::raw_mode_count()));
     return 0;
 }

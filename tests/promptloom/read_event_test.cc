@@ -12,7 +12,7 @@
 namespace plm {
 namespace {
 
-constexpr std::uint32_t k_record_mode = 0x1F8; // raw mode without VT input: mouse records
+constexpr std::uint32_t k_record_mode = 0x1F8;  // raw mode without VT input: mouse records
 constexpr std::uint32_t k_vt_mode = 0x3E8;
 
 struct read_result {
@@ -39,7 +39,12 @@ std::uint32_t wheel(int delta) {
 }
 
 TEST_F(ReadEventTest, ConsoleMouseRecords) {
-    const struct { const char* name; input_record record; int button, released; const char* log; } table[] = {
+    const struct {
+        const char* name;
+        input_record record;
+        int button, released;
+        const char* log;
+    } table[] = {
         {"wheel up", mouse_record_at(4, 9, wheel(120), k_mouse_wheeled), 64, 0,
          "[PLM_DBG] console_mouse WHEEL x=4 y=9 btn=64\n"},
         {"wheel down", mouse_record_at(4, 9, wheel(-120), k_mouse_wheeled), 65, 0,
@@ -106,7 +111,7 @@ TEST_F(ReadEventTest, PathChoice) {
     const struct {
         const char* name;
         std::uint32_t mode;
-        const char *force_console, *force_vt; // nullptr = unset
+        const char *force_console, *force_vt;  // nullptr = unset
         bool null_mouse, expect_records;
     } table[] = {
         {"record mode", k_record_mode, nullptr, nullptr, false, true},
@@ -141,7 +146,7 @@ TEST_F(ReadEventTest, UnreadableModeAndNullHandleUseBytes) {
     fake.fail_get_input_mode = true;
     fake.feed_record(mouse_record_at(1, 1, 0, 0));
     fake.feed_bytes("k");
-    EXPECT_EQ(read().mouse.valid, 1); // mode unknown: not VT, so records are tried
+    EXPECT_EQ(read().mouse.valid, 1);  // mode unknown: not VT, so records are tried
 
     fake = fake_platform{};
     fake.feed_record(mouse_record_at(1, 1, 0, 0));
@@ -155,7 +160,11 @@ TEST_F(ReadEventTest, UnreadableModeAndNullHandleUseBytes) {
 }
 
 TEST_F(ReadEventTest, ByteMouseReportsBecomeZeroBased) {
-    const struct { const char* bytes; int x, y, button, released; const char* log; } table[] = {
+    const struct {
+        const char* bytes;
+        int x, y, button, released;
+        const char* log;
+    } table[] = {
         {"\x1b[<0;10;5M", 9, 4, 0, 0, "[PLM_DBG] vt_mouse x=9 y=4 btn=0 rel=0\n"},
         {"\x1b[<35;3;4m", 2, 3, 35, 1, "[PLM_DBG] vt_mouse x=2 y=3 btn=35 rel=1\n"},
         {"\x1b[<0M", 0, 0, 0, 0, "[PLM_DBG] vt_mouse x=0 y=0 btn=0 rel=0\n"},
@@ -187,7 +196,7 @@ TEST_F(ReadEventTest, EndOfInputAndFailedReadGiveZero) {
     fake.feed_bytes("\x1b[");
     EXPECT_EQ(read().status, 0);
     EXPECT_TRUE(fake.input_closed());
-    EXPECT_EQ(decoder.state, k_decoder_csi); // the half sequence is kept for a later read
+    EXPECT_EQ(decoder.state, k_decoder_csi);  // the half sequence is kept for a later read
 
     fake = fake_platform{};
     fake.input_mode = k_vt_mode;
@@ -207,16 +216,24 @@ TEST_F(ReadEventTest, NullRecordsStillConsumeTheEvent) {
 }
 
 TEST(ReadKeyGetwch, CodeTable) {
-    const struct { std::vector<std::uint32_t> codes; int status; int key; std::uint32_t ch; } table[] = {
-        {{0x1B}, 1, PLM_KEY_ESCAPE, 0},       {{0x03}, 1, PLM_KEY_CTRL_C, 0},     {{0x0D}, 1, PLM_KEY_ENTER, 0},
-        {{0x08}, 1, PLM_KEY_BACKSPACE, 0},    {{0x09}, 1, PLM_KEY_TAB, 0},        {{0x20}, 1, PLM_KEY_CHAR, 0x20},
-        {{0x7E}, 1, PLM_KEY_CHAR, 0x7E},      {{0x7F}, 0, PLM_KEY_NONE, 0},       {{0xE9}, 0, PLM_KEY_NONE, 0},
-        {{0x4E2D}, 0, PLM_KEY_NONE, 0},       {{0x0A}, 0, PLM_KEY_NONE, 0},       {{0x01}, 0, PLM_KEY_NONE, 0},
-        {{0xE0, 0x47}, 1, PLM_KEY_HOME, 0},   {{0xE0, 0x48}, 1, PLM_KEY_UP, 0},   {{0xE0, 0x49}, 1, PLM_KEY_PAGE_UP, 0},
-        {{0xE0, 0x4B}, 1, PLM_KEY_LEFT, 0},   {{0xE0, 0x4D}, 1, PLM_KEY_RIGHT, 0}, {{0xE0, 0x4F}, 1, PLM_KEY_END, 0},
-        {{0xE0, 0x50}, 1, PLM_KEY_DOWN, 0},   {{0xE0, 0x51}, 1, PLM_KEY_PAGE_DOWN, 0},
-        {{0xE0, 0x53}, 1, PLM_KEY_DELETE, 0}, {{0x00, 0x48}, 1, PLM_KEY_UP, 0},
-        {{0x00, 0x3B}, 0, PLM_KEY_NONE, 0},   {{0xE0, 0x52}, 0, PLM_KEY_NONE, 0}, // F1, Insert
+    const struct {
+        std::vector<std::uint32_t> codes;
+        int status;
+        int key;
+        std::uint32_t ch;
+    } table[] = {
+        {{0x1B}, 1, PLM_KEY_ESCAPE, 0},        {{0x03}, 1, PLM_KEY_CTRL_C, 0},
+        {{0x0D}, 1, PLM_KEY_ENTER, 0},         {{0x08}, 1, PLM_KEY_BACKSPACE, 0},
+        {{0x09}, 1, PLM_KEY_TAB, 0},           {{0x20}, 1, PLM_KEY_CHAR, 0x20},
+        {{0x7E}, 1, PLM_KEY_CHAR, 0x7E},       {{0x7F}, 0, PLM_KEY_NONE, 0},
+        {{0xE9}, 0, PLM_KEY_NONE, 0},          {{0x4E2D}, 0, PLM_KEY_NONE, 0},
+        {{0x0A}, 0, PLM_KEY_NONE, 0},          {{0x01}, 0, PLM_KEY_NONE, 0},
+        {{0xE0, 0x47}, 1, PLM_KEY_HOME, 0},    {{0xE0, 0x48}, 1, PLM_KEY_UP, 0},
+        {{0xE0, 0x49}, 1, PLM_KEY_PAGE_UP, 0}, {{0xE0, 0x4B}, 1, PLM_KEY_LEFT, 0},
+        {{0xE0, 0x4D}, 1, PLM_KEY_RIGHT, 0},   {{0xE0, 0x4F}, 1, PLM_KEY_END, 0},
+        {{0xE0, 0x50}, 1, PLM_KEY_DOWN, 0},    {{0xE0, 0x51}, 1, PLM_KEY_PAGE_DOWN, 0},
+        {{0xE0, 0x53}, 1, PLM_KEY_DELETE, 0},  {{0x00, 0x48}, 1, PLM_KEY_UP, 0},
+        {{0x00, 0x3B}, 0, PLM_KEY_NONE, 0},    {{0xE0, 0x52}, 0, PLM_KEY_NONE, 0},  // F1, Insert
     };
     for (const auto& row : table) {
         fake_platform fake;
@@ -229,9 +246,9 @@ TEST(ReadKeyGetwch, CodeTable) {
     }
     fake_platform fake;
     fake.feed_getwch({'a'});
-    EXPECT_EQ(read_key_getwch(fake, nullptr), 0); // no record: nothing is read
+    EXPECT_EQ(read_key_getwch(fake, nullptr), 0);  // no record: nothing is read
     EXPECT_EQ(fake.count_calls("getwch"), 0u);
 }
 
-} // namespace
-} // namespace plm
+}  // namespace
+}  // namespace plm

@@ -18,7 +18,7 @@ void append_line(const char* path, const char* line) {
     std::fclose(f);
 }
 
-} // namespace
+}  // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
         }
         char line[96];
         if (mouse.valid != 0) {
-            std::snprintf(line, sizeof line, "mouse x=%d y=%d button=%d released=%d\n", mouse.x, mouse.y,
-                          mouse.button, mouse.released);
+            std::snprintf(line, sizeof line, "mouse x=%d y=%d button=%d released=%d\n", mouse.x, mouse.y, mouse.button,
+                          mouse.released);
         } else {
             std::snprintf(line, sizeof line, "key=%d ch=%u\n", key.key, key.ch);
         }

@@ -130,7 +130,7 @@ TEST_F(PosixPlatform, NonBlockingInputIsWaitedOnNotPolledAtFullSpeed) {
     EXPECT_EQ(r, byte_read::ok);
     EXPECT_EQ(b, 'k');
     const double cpu_ms = (cpu1.tv_sec - cpu0.tv_sec) * 1e3 + (cpu1.tv_nsec - cpu0.tv_nsec) / 1e6;
-    EXPECT_LT(cpu_ms, 20.0) << "the 300 ms wait was spent spinning"; // waiting costs well below 1 ms
+    EXPECT_LT(cpu_ms, 20.0) << "the 300 ms wait was spent spinning";  // waiting costs well below 1 ms
 }
 
 TEST_F(PosixPlatform, ScreenInfoFromWindowSizeAndCursorQueryKeepsTypedKeys) {
@@ -201,11 +201,21 @@ TEST_F(PosixPlatform, RowMovesBecomeScrollRegions) {
         std::string bytes;
     };
     const move_case cases[] = {
-        {{0, 3, 49, 9}, {0, 2}, true, "\x1b" "7\x1b[0m\x1b[3;10r\x1b[1S\x1b[r\x1b" "8"},
-        {{0, 2, 49, 8}, {0, 3}, true, "\x1b" "7\x1b[0m\x1b[3;10r\x1b[1T\x1b[r\x1b" "8"},
-        {{0, 2, 49, 8}, {0, 5}, false, ""},  // more than one row
-        {{0, 0, 49, 4}, {0, -1}, false, ""}, // above the screen
-        {{0, 8, 49, 11}, {0, 9}, false, ""}, // below the screen
+        {{0, 3, 49, 9},
+         {0, 2},
+         true,
+         "\x1b"
+         "7\x1b[0m\x1b[3;10r\x1b[1S\x1b[r\x1b"
+         "8"},
+        {{0, 2, 49, 8},
+         {0, 3},
+         true,
+         "\x1b"
+         "7\x1b[0m\x1b[3;10r\x1b[1T\x1b[r\x1b"
+         "8"},
+        {{0, 2, 49, 8}, {0, 5}, false, ""},   // more than one row
+        {{0, 0, 49, 4}, {0, -1}, false, ""},  // above the screen
+        {{0, 8, 49, 11}, {0, 9}, false, ""},  // below the screen
     };
     for (const auto& c : cases) {
         EXPECT_EQ(sys->scroll_screen_buffer(out, c.rect, nullptr, c.dest, ' ', 0x0007), c.ok)
@@ -238,5 +248,5 @@ TEST_F(PosixPlatform, PromptEditsALineWithoutAskingTheTerminalAnything) {
     plm_context_destroy(ctx);
 }
 
-} // namespace
-} // namespace plm
+}  // namespace
+}  // namespace plm

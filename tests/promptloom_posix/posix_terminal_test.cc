@@ -49,7 +49,7 @@ struct scan_case {
     std::string input;
     bool done;
     int row, col;
-    std::string user; // bytes handed back, including those after flush when not done
+    std::string user;  // bytes handed back, including those after flush when not done
 };
 
 TEST(CursorReplyScanner, SeparatesTheReplyFromTypedBytes) {
@@ -132,5 +132,5 @@ TEST(MonotonicClock, AdvancesAcrossASleep) {
     EXPECT_GE(monotonic_seconds() - s, 0.019);
 }
 
-} // namespace
-} // namespace plm::posix
+}  // namespace
+}  // namespace plm::posix

@@ -57,4 +57,4 @@ private:
     int slave_ = -1;
 };
 
-} // namespace plmtest
+}  // namespace plmtest
