@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
 presets=(${VM_PRESETS:-native native-asan mingw-x86 mingw-x64 native-fuzz})
 passed=0 failed=0 broken=()
+echo "== format"
+if scripts/check-format.sh; then passed=$((passed + 1)); else failed=$((failed + 1)); fi
 for preset in "${presets[@]}"; do
   echo "== $preset"
   if ! cmake --preset "$preset" >"/tmp/velmora-configure-$preset.log" 2>&1; then
