@@ -5,7 +5,7 @@
 namespace rainbanner {
 
 // Drawn with space, '_', '/', '\', '|', '(', ')', '<' and '>' only.
-const std::string_view kBannerText =
+const std::string_view k_banner_text =
     "\n"
     "__    __       _                                \n"
     "\\ \\  / /  ___ | | _ __ ___    ___   _ __   __ _ \n"
@@ -75,27 +75,35 @@ void print_palette(banner_console& console, std::string_view text) {
     std::size_t n = 0;
     for (const char c : text) {
         if (c != '\n') {
-            console.set_text_attribute(out, kPalette[n % kPalette.size()]);
+            console.set_text_attribute(out, k_palette[n % k_palette.size()]);
             ++n;
         }
         console.write_out(std::string_view(&c, 1));
     }
-    console.set_text_attribute(out, kDefaultAttribute);
+    console.set_text_attribute(out, k_default_attribute);
     console.write_out("\n");
 }
 
 int run_banner(banner_console& console) {
+    if (console.colour_refused()) {
+        // No renderer runs, so the console mode is neither read nor set: setting the unread
+        // mode 0 on a real console would take its line wrapping and key processing away.
+        std::string out(k_banner_text);
+        out.push_back('\n');
+        console.write_out(out);
+        return 0;
+    }
     std::uint32_t remembered_mode = 0;
     bool vt = false;
     const console_handle out = console.std_output();
-    if (out != kInvalidHandle && console.get_console_mode(out, remembered_mode)) {
-        vt = (remembered_mode & kEnableVirtualTerminalProcessing) != 0 ||
-             console.set_console_mode(out, remembered_mode | kEnableVirtualTerminalProcessing);
+    if (out != k_invalid_handle && console.get_console_mode(out, remembered_mode)) {
+        vt = (remembered_mode & k_enable_virtual_terminal_processing) != 0 ||
+             console.set_console_mode(out, remembered_mode | k_enable_virtual_terminal_processing);
     }
     if (vt) {
-        print_rainbow(console, kBannerText);
+        print_rainbow(console, k_banner_text);
     } else {
-        print_palette(console, kBannerText);
+        print_palette(console, k_banner_text);
     }
     // Set back even when the mode was never read: the call then fails harmlessly on a non-console.
     console.set_console_mode(console.std_output(), remembered_mode);

@@ -11,7 +11,7 @@
 namespace rainbanner {
 
 // A line feed, then five rows of 48 columns, each ending in a line feed.
-extern const std::string_view kBannerText;
+extern const std::string_view k_banner_text;
 
 struct rgb {
     int red;
@@ -29,8 +29,8 @@ rgb rainbow_color(std::uint32_t n);
 std::string render_rainbow(std::string_view text);
 
 // Console attributes of the 16-colour fallback, in the order the characters take them.
-inline constexpr std::array<std::uint16_t, 14> kPalette = {4, 12, 6, 14, 2, 10, 3, 11, 1, 9, 5, 13, 4, 6};
-inline constexpr std::uint16_t kDefaultAttribute = 7;
+inline constexpr std::array<std::uint16_t, 14> k_palette = {4, 12, 6, 14, 2, 10, 3, 11, 1, 9, 5, 13, 4, 6};
+inline constexpr std::uint16_t k_default_attribute = 7;
 
 // Writes the rainbow text and its closing line feed in a single write.
 void print_rainbow(banner_console& console, std::string_view text);
@@ -40,6 +40,7 @@ void print_rainbow(banner_console& console, std::string_view text);
 void print_palette(banner_console& console, std::string_view text);
 
 // The whole program: pick the renderer, print, put the output mode back. Always returns 0.
+// A user who refused colour gets the plain text and an untouched console.
 int run_banner(banner_console& console);
 
 }  // namespace rainbanner

@@ -32,6 +32,8 @@ public:
         }
     }
 
+    bool colour_refused() override { return no_color_set(); }
+
 private:
     static HANDLE as_handle(console_handle h) { return reinterpret_cast<HANDLE>(h); }
 };

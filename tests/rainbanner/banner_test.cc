@@ -2,97 +2,59 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <sstream>
 #include <string>
-#include <vector>
 
 #include "../lib/test_paths.h"
 
 namespace rainbanner {
 namespace {
 
-struct Call {
-    std::string what;
-    std::uint32_t value;
-    friend bool operator==(const Call&, const Call&) = default;
-};
-
-class FakeConsole final : public banner_console {
+// Records every console call as text: "get", "set 7", "attr 4", "write 3".
+class recording_console final : public banner_console {
 public:
-    bool is_console = true;
-    std::uint32_t initial_mode = 0x3;
-    bool accept_vt = true;
-    std::vector<Call> calls;
-    std::vector<std::string> writes;
+    bool is_console = true, accept_vt = true, refused = false;
+    std::uint32_t mode = 0x3;
+    std::string calls, out;
 
     console_handle std_output() override { return 0x50; }
-    bool get_console_mode(console_handle, std::uint32_t& mode) override {
-        calls.push_back({"get_mode", 0});
-        if (!is_console) return false;
-        mode = initial_mode;
-        return true;
+    bool get_console_mode(console_handle, std::uint32_t& m) override {
+        calls += "get;";
+        if (is_console) m = mode;
+        return is_console;
     }
-    bool set_console_mode(console_handle, std::uint32_t mode) override {
-        calls.push_back({"set_mode", mode});
-        if (!is_console) return false;
-        return accept_vt || (mode & kEnableVirtualTerminalProcessing) == 0;
+    bool set_console_mode(console_handle, std::uint32_t m) override {
+        calls += "set " + std::to_string(m) + ";";
+        return is_console && (accept_vt || (m & k_enable_virtual_terminal_processing) == 0);
     }
-    bool set_text_attribute(console_handle, std::uint16_t attribute) override {
-        calls.push_back({"attr", attribute});
+    bool set_text_attribute(console_handle, std::uint16_t a) override {
+        calls += "attr " + std::to_string(a) + ";";
         return is_console;
     }
     void write_out(std::string_view bytes) override {
-        calls.push_back({"write", static_cast<std::uint32_t>(bytes.size())});
-        writes.emplace_back(bytes);
+        calls += "write " + std::to_string(bytes.size()) + ";";
+        out += bytes;
     }
-    std::string output() const {
-        std::string all;
-        for (const auto& w : writes) all += w;
-        return all;
-    }
-    std::vector<Call> mode_calls() const {
-        std::vector<Call> out;
-        for (const auto& c : calls)
-            if (c.what == "get_mode" || c.what == "set_mode") out.push_back(c);
-        return out;
-    }
+    bool colour_refused() override { return refused; }
 };
 
-std::vector<std::string> banner_rows() {
-    std::vector<std::string> rows;
-    std::istringstream in(std::string(kBannerText.substr(1)));
-    for (std::string row; std::getline(in, row);) rows.push_back(row);
-    return rows;
-}
-
-TEST(BannerText, FiveRowsOfOneWidthDrawnWithTheAllowedCharacters) {
-    ASSERT_EQ(kBannerText.front(), '\n');
-    ASSERT_EQ(kBannerText.back(), '\n');
-    const auto rows = banner_rows();
-    ASSERT_EQ(rows.size(), 5u);
-    for (const auto& row : rows) {
+TEST(banner, text_is_five_rows_of_48_columns) {
+    std::istringstream rows(std::string(k_banner_text.substr(1)));
+    int count = 0;
+    for (std::string row; std::getline(rows, row); ++count) {
         EXPECT_EQ(row.size(), 48u) << row;
-        for (char c : row) EXPECT_NE(std::string(" _/\\|()<>").find(c), std::string::npos) << c;
+        EXPECT_EQ(row.find_first_not_of(" _/\\|()<>"), std::string::npos) << row;
     }
-    EXPECT_EQ(kBannerText.size(), 246u);
+    EXPECT_EQ(count, 5);
+    EXPECT_EQ(k_banner_text.size(), 246u);
 }
 
-TEST(RainbowColor, KnownIndicesAndRange) {
-    EXPECT_EQ(rainbow_color(0), (rgb{128, 243, 31}));
-    EXPECT_EQ(rainbow_color(1), (rgb{143, 236, 22}));
-    for (std::uint32_t n = 0; n < 100000; ++n) {
-        const rgb c = rainbow_color(n);
-        ASSERT_TRUE(c.red >= 1 && c.red <= 255 && c.green >= 1 && c.green <= 255 && c.blue >= 1 && c.blue <= 255) << n;
-    }
-}
-
-// The same reference file is checked by the native build and by the 32-bit Windows build under
-// Wine: a difference in floating-point evaluation (x87, FMA) shows up as a failing index here.
-TEST(RainbowColor, MatchesTheIndependentSinglePrecisionModel) {
+// The reference file comes from an independent binary32 model (make_rainbow_golden.py); the
+// 32-bit Windows build runs this under Wine, where x87 or FMA evaluation would show up here.
+TEST(banner, colours_match_the_single_precision_model) {
+    std::string text;
     const std::string path = vmtest::source_path("tests/rainbanner/rainbow_10000.txt");
     if (path.empty()) GTEST_SKIP() << "VM_SRC not set";
-    std::string text;
     ASSERT_TRUE(vmtest::read_file(path, text)) << path;
     std::istringstream in(text);
     std::uint32_t n = 0;
@@ -100,69 +62,52 @@ TEST(RainbowColor, MatchesTheIndependentSinglePrecisionModel) {
     EXPECT_EQ(n, 10000u);
 }
 
-TEST(RenderRainbow, ColoursEveryCharacterButLineFeeds) {
-    const std::string out = render_rainbow(kBannerText);
-    EXPECT_EQ(out.rfind("\n\x1b[38;2;128;243;31m_\x1b[38;2;143;236;22m_", 0), 0u);
-    EXPECT_EQ(out.substr(out.size() - 5), "\n\x1b[0m");
-    // Line feeds carry no colour and do not advance the index: row 2 starts at index 48.
-    const rgb c48 = rainbow_color(48);
-    const std::string row2 = "\n\x1b[38;2;" + std::to_string(c48.red) + ";" + std::to_string(c48.green) + ";" +
-                             std::to_string(c48.blue) + "m\\";
-    EXPECT_NE(out.find(row2), std::string::npos);
-    std::size_t sequences = 0;
-    for (std::size_t p = out.find("\x1b[38;2;"); p != std::string::npos; p = out.find("\x1b[38;2;", p + 1)) ++sequences;
-    EXPECT_EQ(sequences, 5u * 48u);
+TEST(banner, rainbow_colours_spaces_but_not_line_feeds) {
     EXPECT_EQ(render_rainbow("a \nb"), "\x1b[38;2;128;243;31ma\x1b[38;2;143;236;22m \n\x1b[38;2;158;227;14mb\x1b[0m");
 }
 
-TEST(RunBanner, VtConsoleGetsOneWriteAndTheModeBack) {
-    FakeConsole console;
-    EXPECT_EQ(run_banner(console), 0);
-    ASSERT_EQ(console.writes.size(), 1u);
-    EXPECT_EQ(console.output(), render_rainbow(kBannerText) + "\n");
-    EXPECT_EQ(console.mode_calls(), (std::vector<Call>{{"get_mode", 0}, {"set_mode", 0x7}, {"set_mode", 0x3}}));
-}
-
-TEST(RunBanner, ModeAlreadyVtIsNotChangedButSetAgain) {
-    FakeConsole console;
-    console.initial_mode = 0x7;
-    run_banner(console);
-    EXPECT_EQ(console.mode_calls(), (std::vector<Call>{{"get_mode", 0}, {"set_mode", 0x7}}));
-    EXPECT_EQ(console.writes.size(), 1u);
-}
-
-TEST(RunBanner, RefusedVtFallsBackToThePalette) {
-    FakeConsole console;
-    console.accept_vt = false;
-    run_banner(console);
-    EXPECT_EQ(console.mode_calls(), (std::vector<Call>{{"get_mode", 0}, {"set_mode", 0x7}, {"set_mode", 0x3}}));
-    EXPECT_EQ(console.output(), std::string(kBannerText) + "\n");
-}
-
-TEST(RunBanner, NoConsolePrintsPlainTextAndSetsModeZero) {
-    FakeConsole console;
-    console.is_console = false;
-    EXPECT_EQ(run_banner(console), 0);
-    EXPECT_EQ(console.output(), std::string(kBannerText) + "\n");
-    EXPECT_EQ(console.mode_calls(), (std::vector<Call>{{"get_mode", 0}, {"set_mode", 0}}));
-}
-
-TEST(PrintPalette, AttributeBeforeEachCharacterWrappingAtFourteen) {
-    FakeConsole console;
-    print_palette(console, "\nabcdefghijklmnop\nq");
-    std::vector<Call> expected = {{"write", 1}};
-    const std::uint16_t want[] = {4, 12, 6, 14, 2, 10, 3, 11, 1, 9, 5, 13, 4, 6, 4, 12};
-    for (std::uint16_t a : want) {
-        expected.push_back({"attr", a});
-        expected.push_back({"write", 1});
+TEST(banner, renderer_and_console_mode_by_console) {
+    const std::string rainbow = render_rainbow(k_banner_text) + "\n", plain = std::string(k_banner_text) + "\n";
+    struct row {
+        bool is_console, accept_vt, refused;
+        std::uint32_t mode;
+        std::string mode_calls;  // the get/set calls, in order
+        bool colours;
+        std::size_t writes;
+    };
+    const row rows[] = {
+        {true, true, false, 0x3, "get;set 7;set 3;", true, 1},      // VT switched on, mode put back
+        {true, true, false, 0x7, "get;set 7;", true, 1},            // VT already on: set again only at the end
+        {true, false, false, 0x3, "get;set 7;set 3;", false, 247},  // VT refused: palette, a write per byte
+        {false, true, false, 0x3, "get;set 0;", false, 247},        // a file: the unread mode 0 is set, and fails
+        {true, true, true, 0x3, "", false, 1},                      // NO_COLOR: the console is left alone
+    };
+    for (const row& r : rows) {
+        recording_console c;
+        c.is_console = r.is_console, c.accept_vt = r.accept_vt, c.refused = r.refused, c.mode = r.mode;
+        EXPECT_EQ(run_banner(c), 0);
+        EXPECT_EQ(c.out, r.colours ? rainbow : plain) << r.mode_calls;
+        std::string modes;
+        std::size_t writes = 0;
+        for (std::size_t p = 0, e; (e = c.calls.find(';', p)) != std::string::npos; p = e + 1) {
+            const std::string call = c.calls.substr(p, e - p + 1);
+            if (call.starts_with("get") || call.starts_with("set")) modes += call;
+            writes += call.starts_with("write");
+        }
+        EXPECT_EQ(modes, r.mode_calls);
+        EXPECT_EQ(writes, r.writes) << r.mode_calls;
     }
-    expected.push_back({"write", 1});  // the row's line feed: no attribute
-    expected.push_back({"attr", 6});   // index 16 continues across the line feed
-    expected.push_back({"write", 1});
-    expected.push_back({"attr", 7});
-    expected.push_back({"write", 1});
-    EXPECT_EQ(console.calls, expected);
-    EXPECT_EQ(console.output(), "\nabcdefghijklmnop\nq\n");
+}
+
+TEST(banner, palette_sets_an_attribute_before_each_character_and_wraps_at_14) {
+    recording_console c;
+    print_palette(c, "\nabcdefghijklmnop\nq");
+    std::string want = "write 1;";
+    for (std::uint16_t a : {4, 12, 6, 14, 2, 10, 3, 11, 1, 9, 5, 13, 4, 6, 4, 12})
+        want += "attr " + std::to_string(a) + ";write 1;";
+    want += "write 1;attr 6;write 1;attr 7;write 1;";  // the line feed takes no attribute nor index
+    EXPECT_EQ(c.calls, want);
+    EXPECT_EQ(c.out, "\nabcdefghijklmnop\nq\n");
 }
 
 }  // namespace
