@@ -1,11 +1,11 @@
 # vm_add_fuzzer(<name> SOURCES <files...> [LIBS <libs...>] [SECONDS <n>])
 # A libFuzzer target (clang) with ASan and UBSan. It is also registered with ctest as a short
-# run of SECONDS (default 20) over its corpus folder fuzz/corpus/<name> when that exists, so CI
+# run of SECONDS (default 10) over its corpus folder fuzz/corpus/<name> when that exists, so CI
 # exercises it briefly; longer runs are made by hand: build/native-fuzz/bin/<name> -max_total_time=600
 function(vm_add_fuzzer name)
   cmake_parse_arguments(ARG "" "SECONDS" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_SECONDS)
-    set(ARG_SECONDS 20)
+    set(ARG_SECONDS 10)
   endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})

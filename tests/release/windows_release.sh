@@ -28,12 +28,19 @@ LIST
 )
 check_eq "archive holds exactly the release files" "$expected" "$files"
 
-system='^(KERNEL32|USER32|ADVAPI32|msvcrt)\.dll$'
-for pair in frostpane.exe:i386 rainbanner.exe:i386 promptloom/bin/promptloom.dll:x86-64; do
-  f=${pair%%:*} machine=${pair##*:}
+# Each binary: its machine, only system DLLs imported (the runtime is inside), and the version
+# resource Explorer shows, read back with GetFileVersionInfo under Wine.
+x86_64-w64-mingw32-gcc -municode -O1 -o "$tmp/verinfo.exe" "$VM_SRC/tests/release/verinfo.c" -lversion
+wine_group release
+for row in "frostpane.exe:i386:Velmora console transparency" "rainbanner.exe:i386:Velmora rainbow banner" \
+  "promptloom/bin/promptloom.dll:x86-64:Velmora prompt and menu library"; do
+  IFS=: read -r f machine description <<<"$row"
   check_contains "$f is $machine" "$(x86_64-w64-mingw32-objdump -f "$root/$f" 2>&1)" "file format pei-$machine"
-  bad=$(x86_64-w64-mingw32-objdump -p "$root/$f" | awk '/DLL Name:/ {print $3}' | grep -Eiv "$system" || true)
+  bad=$(x86_64-w64-mingw32-objdump -p "$root/$f" | awk '/DLL Name:/ {print $3}' | grep -Eiv '^(KERNEL32|USER32|ADVAPI32|msvcrt)\.dll$')
   check_eq "$f imports only system DLLs" "" "$bad"
+  wine64_run "$(wine_path "$tmp/verinfo.exe")" "$(wine_path "$root/$f")"
+  check_eq "$f version resource" "Fixed=0.2.0 ProductName=Velmora FileDescription=$description FileVersion=0.2.0 \
+OriginalFilename=${f##*/}" "$(tr -d '\r' <"$WINE_OUT" | paste -sd' ')"
 done
 
 # A caller's project: find_package(promptloom) from the unpacked archive, 64-bit mingw.
@@ -45,7 +52,6 @@ rc=$?
 check_eq "consumer builds against the unpacked package" 0 "$rc"
 [ "$rc" = 0 ] || cat "$tmp/consumer.log"
 cp "$root/promptloom/bin/promptloom.dll" "$tmp/consumer/"
-wine_group release
 printf '2\r\nBob\r\n' >"$tmp/answers"
 WINE_STDIN=$tmp/answers wine64_run "$(wine_path "$tmp/consumer/hello_menu.exe")"
 check_eq "consumer runs under Wine" 0 "$WINE_RC"
