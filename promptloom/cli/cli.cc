@@ -160,8 +160,8 @@ int run_input(const request& r, plm_context* ctx, streams& io) {
     if (!r.history.empty() && !line.empty()) {
         // The answer stands all the same: a lost history line is no reason to lose the answer.
         std::FILE* f = std::fopen(r.history.c_str(), "ab");
-        bool written = f != nullptr && std::fwrite(line.data(), 1, line.size(), f) == line.size() &&
-                       std::fputc('\n', f) != EOF;
+        bool written =
+            f != nullptr && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fputc('\n', f) != EOF;
         const int error = errno;
         if (f != nullptr) written = std::fclose(f) == 0 && written;
         if (!written) io.write_error("promptloom: cannot append to " + r.history + ": " + std::strerror(error) + "\n");
@@ -211,8 +211,9 @@ int run(const std::vector<std::string>& args, streams& io) {
     }
     std::size_t chosen = 0;
     const int32_t status =
-        r.what == verb::menu ? plm_menu_choice(ctx.get(), title, items.data(), items.size(), start, &chosen)
-                             : plm_menu_choice_interactive(ctx.get(), title, items.data(), items.size(), start, &chosen);
+        r.what == verb::menu
+            ? plm_menu_choice(ctx.get(), title, items.data(), items.size(), start, &chosen)
+            : plm_menu_choice_interactive(ctx.get(), title, items.data(), items.size(), start, &chosen);
     if (status != PLM_OK) return cancelled_or_failed(io, status, r.what == verb::choose);
     io.write_answer(answer_line(r, chosen));
     return 0;

@@ -13,11 +13,11 @@ enum class verb { choose, pick, menu, input, version, help };
 
 struct request {
     verb what = verb::help;
-    std::string title;        // choose, pick, menu; empty: none
-    std::string prompt;       // input; empty: the library's default
-    std::string history;      // input: the history file; empty: none
+    std::string title;             // choose, pick, menu; empty: none
+    std::string prompt;            // input; empty: the library's default
+    std::string history;           // input: the history file; empty: none
     std::size_t default_item = 0;  // 1-based; 0: the first item
-    bool index = false;       // answer with item numbers instead of texts
+    bool index = false;            // answer with item numbers instead of texts
     bool vi = false;
     std::vector<std::string> items;  // from the arguments
 };
