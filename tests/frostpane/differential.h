@@ -4,7 +4,6 @@
 // otherwise the first difference.
 #pragma once
 
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <regex>
@@ -84,17 +83,19 @@ inline std::string replace(const std::string& text, std::string_view pattern, co
     return result + text.substr(copied);
 }
 
-inline std::string strip(std::string text, std::initializer_list<std::string_view> passes) {
-    for (const auto pattern : passes) text = replace(text, pattern, "");
+inline std::string strip_acrylic_keys(std::string text) {
+    using namespace patterns;
+    for (const auto pattern : {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
+                               acrylic_opacity_before_comma, acrylic_opacity_alone}) {
+        text = replace(text, pattern, "");
+    }
     return text;
 }
-inline std::string strip_acrylic_keys(const std::string& text) {
+inline std::string strip_opacity_keys(std::string text) {
     using namespace patterns;
-    return strip(text, {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
-                        acrylic_opacity_before_comma, acrylic_opacity_alone});
-}
-inline std::string strip_opacity_keys(const std::string& text) {
-    return strip(text, {patterns::opacity_after_comma, patterns::opacity_before_comma, patterns::opacity_alone});
+    for (const auto pattern : {opacity_after_comma, opacity_before_comma, opacity_alone})
+        text = replace(text, pattern, "");
+    return text;
 }
 inline std::string tidy_commas(const std::string& text) {
     return replace(replace(text, patterns::comma_before_brace, "}"), patterns::double_comma, ",");
@@ -113,13 +114,8 @@ inline std::optional<std::string> edit_for_opacity(const std::string& text, int 
 
 inline std::string differential_check(const std::string& text, int opacity) {
     using namespace patterns;
-    std::string where = " on \"";
-    for (const unsigned char c : text) {
-        char hex[8];
-        std::snprintf(hex, sizeof hex, "\\x%02x", c);
-        where += c >= 0x20 && c < 0x7F ? std::string(1, static_cast<char>(c)) : std::string(hex);
-    }
-    where += "\"";
+    std::string where = " on ";  // with the bytes that are not printable ASCII in decimal
+    for (const unsigned char c : text) where += c >= 0x20 && c < 0x7F ? std::string(1, c) : "\\" + std::to_string(c);
     if (outside_map(text) != outside(text)) return "outside_map differs" + where;
     for (const auto source : {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
                               acrylic_opacity_before_comma, acrylic_opacity_alone, opacity_after_comma,
@@ -148,8 +144,8 @@ inline std::string differential_check(const std::string& text, int opacity) {
     const auto grew = [&](const auto& edit, const std::string& members) {
         return edit && edit->size() > text.size() + anchors * (members.size() + 3);
     };
-    if (grew(acrylic, acrylic_members(opacity)) || grew(plain, opacity_members(opacity))) return "an edit grew" + where;
-    return "";
+    return grew(acrylic, acrylic_members(opacity)) || grew(plain, opacity_members(opacity)) ? "an edit grew" + where
+                                                                                            : "";
 }
 
 }  // namespace frostpane::oracle
