@@ -71,7 +71,8 @@ TEST(command_line, words_and_numbers) {
 
 // The classic console: exit code, code page switched and put back, window and registry writes.
 TEST(command_line, classic_console) {
-    // arguments, window style, EnableTransparency (-1: no value, -2: no key), SystemRoot, code page, exit, calls
+    // arguments, window style (-1: no console window), EnableTransparency (-1: no value, -2: no key), SystemRoot,
+    // code page, exit code, calls
     using row =
         std::tuple<std::vector<const char*>, std::int32_t, int, const wchar_t*, std::uint32_t, int, std::string>;
     const std::string both = "Console=166 C:_W_System32_cmd.exe=166 cp=437";
@@ -84,10 +85,12 @@ TEST(command_line, classic_console) {
         {{"set", "50"}, 0x100, 1, L"C:\\W", 437, 0, "cp=65001 style -20=524544 alpha 0,127,2 " + both},
         {{"set", "50"}, 0x80000, -1, L"C:\\W", 437, 0, "cp=65001 alpha 0,127,2 Personalize=1 " + both},
         {{"restore"}, 0, -2, L"", 437, 0, "cp=65001 style -20=524288 alpha 0,255,2 Console=255 cp=437"},
+        {{"set", "50"}, -1, -2, L"", 437, 0, "cp=65001 Console=166 cp=437"},
     };
     for (const auto& [args, style, transparency, root, cp, exit, trace] : rows) {
         host os;
         os.style = style;
+        os.window = style < 0 ? 0 : os.window;  // style -1: no console window
         os.env[L"SystemRoot"] = root;
         if (transparency >= -1) os.reg[personalize_key];
         if (transparency >= 0) os.reg[personalize_key][enable_transparency_value] = transparency;
@@ -183,17 +186,17 @@ TEST(settings_text, search) {
                                                         {R"(/*/ "opacity": 2 */)", "none"},
                                                         {R"("opacity" : 6)", "none"}};
     for (const auto& [text, group] : rows) {
-        const auto m = search_outside(text, compiled(patterns::opacity_value));
+        const auto m = search_outside(text, compiled(std::string(patterns::opacity_value)));  // found by content
         EXPECT_EQ(m ? std::string(m->group(text)) : "none", group) << text;
     }
-    for (const char* bad :
-         {"a.b", "\\s*\\s*x", "\\d+1", "[0-9.]+.", "(a|ab)", "\"x", "/x", "\\s*x", "a(b)(c)", "a[x]"}) {
+    for (const char* bad : {"a.b", "\\s*\\s*x", "\\d+1", "[0-9.]+.", "(a|ab)", "\"x", "/x", "\\s*x", "a(b)(c)",
+                            "a(b|c)(d)", "a)", "a[x]"}) {
         EXPECT_THROW(compiled_pattern{bad}, std::invalid_argument) << bad;
     }
     // A megabyte of white space, commas and an open comment: no recursion, no quadratic rescans.
     std::string commas;
     for (int i = 0; i < 200000; ++i) commas += ", ";
-    EXPECT_EQ(tidy_commas(commas + std::string(1 << 20, ' ') + "}").size(), 200001u);
+    EXPECT_EQ(tidy_commas(commas + std::string(1 << 20, ' ') + "}\"x").size(), 200003u);  // ends in an open string
     const std::string comment = "/*" + std::string(1 << 20, '*') + "\"opacity\": 1";
     EXPECT_EQ(strip_opacity_keys(comment), comment);
 }
@@ -245,7 +248,8 @@ TEST(status_report, both_hosts) {
         EXPECT_EQ(os.out, report + "系统透明效果：已启用\n\n") << text;
     }
 
-    // WindowAlpha under the cmd.exe key and Console, window style and alpha, EnableTransparency (-1: none)
+    // WindowAlpha under the cmd.exe key and Console, window style (-1: no window) and alpha, EnableTransparency (-1:
+    // none)
     using row = std::tuple<int, int, std::int32_t, int, int, std::string, std::string>;
     const std::string off = "已禁用（可能会影响透明显示）";
     const row rows[] = {
@@ -253,12 +257,14 @@ TEST(status_report, both_hosts) {
         {219, 166, 0x80000, 204, 1, "80%\n  当前窗口实时不透明度：80%", "已启用"},
         {255, 166, 0x80000, -1, 0, "50%\n  当前窗口实时不透明度：无法获取", off},
         {-1, 97, 0x80000, 2, 2, "12%\n  当前窗口实时不透明度：0%", off},
+        {-1, -1, -1, 204, -1, "100%", "未知"},
     };
     for (const auto& [cmd, console, style, alpha, transparency, lines, effects] : rows) {
         host os;
         if (cmd >= 0) os.reg[cmd_key][window_alpha_value] = cmd;
         if (console >= 0) os.reg[console_key][window_alpha_value] = console;
         os.style = style;
+        os.window = style < 0 ? 0 : os.window;
         if (alpha >= 0) os.alpha = alpha;
         if (transparency >= 0) os.reg[personalize_key][enable_transparency_value] = transparency;
         EXPECT_EQ(os.run({}), 0);
