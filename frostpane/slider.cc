@@ -10,12 +10,12 @@
 namespace frostpane {
 namespace {
 
-constexpr int kCells = 40;
-constexpr std::uint32_t kPollMs = 20;
-constexpr unsigned char kLeft = 0x4B;
-constexpr unsigned char kRight = 0x4D;
-constexpr unsigned char kEnter = 0x0D;
-constexpr unsigned char kEscape = 0x1B;
+constexpr int k_cells = 40;
+constexpr std::uint32_t k_poll_ms = 20;
+constexpr unsigned char k_left = 0x4B;
+constexpr unsigned char k_right = 0x4D;
+constexpr unsigned char k_enter = 0x0D;
+constexpr unsigned char k_escape = 0x1B;
 
 }  // namespace
 
@@ -24,9 +24,9 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
         case extended_key_prefix: {
             // 64-bit: a start value read from a hand-edited file may sit at the int limits.
             std::int64_t value = state.value;
-            if (second == kLeft) {
+            if (second == k_left) {
                 --value;
-            } else if (second == kRight) {
+            } else if (second == k_right) {
                 ++value;
             }
             state.value = static_cast<int>(value < 1 ? 1 : value > 100 ? 100 : value);
@@ -36,8 +36,8 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
             if (!state.inside) return slider_effect::idle;
             state.blur = !state.blur;
             return slider_effect::apply;
-        case kEnter:
-        case kEscape:
+        case k_enter:
+        case k_escape:
             return slider_effect::leave;
         default:
             return slider_effect::idle;
@@ -46,9 +46,9 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
 
 std::string slider_frame(int value, bool blur, bool inside) {
     // 64-bit for the same reason: value x 40 must not overflow for a start value near INT_MAX.
-    const std::int64_t filled = static_cast<std::int64_t>(value) * kCells / 100;
+    const std::int64_t filled = static_cast<std::int64_t>(value) * k_cells / 100;
     std::string out = "\x1b[3;1H\x1b[2K  [";
-    for (int i = 0; i < kCells; ++i) out += i < filled ? '=' : i == filled ? '>' : ' ';
+    for (int i = 0; i < k_cells; ++i) out += i < filled ? '=' : i == filled ? '>' : ' ';
     char number[16];
     std::snprintf(number, sizeof number, "%3d", value);
     out += "] ";
@@ -84,7 +84,7 @@ void run_slider(platform& os) {
 
     for (;;) {
         if (!os.key_waiting()) {
-            os.sleep_ms(kPollMs);
+            os.sleep_ms(k_poll_ms);
             continue;
         }
         const auto key = static_cast<unsigned char>(os.read_key());
@@ -95,7 +95,7 @@ void run_slider(platform& os) {
             set_transparency(os, state.value, state.blur);
             draw_slider(os, state.value, state.blur, state.inside);
         }
-        os.sleep_ms(kPollMs);
+        os.sleep_ms(k_poll_ms);
     }
     os.write_stdout("\n\n");
 }

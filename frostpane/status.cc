@@ -10,8 +10,8 @@
 namespace frostpane {
 namespace {
 
-constexpr std::string_view kRule = "==========================================\n";
-constexpr std::string_view kValueUnset = "  透明度数值：未设置\n";
+constexpr std::string_view k_rule = "==========================================\n";
+constexpr std::string_view k_value_unset = "  透明度数值：未设置\n";
 
 std::string acrylic_value_line(double value, std::string_view tail) {
     std::string line = "  透明度数值：";
@@ -23,14 +23,14 @@ std::string acrylic_value_line(double value, std::string_view tail) {
 }
 
 std::string section_head(std::string_view title) {
-    std::string out(kRule);
+    std::string out(k_rule);
     out += title;
-    out += kRule;
+    out += k_rule;
     out += "\n";
     return out;
 }
 
-std::string section_tail() { return "\n" + std::string(kRule) + "\n"; }
+std::string section_tail() { return "\n" + std::string(k_rule) + "\n"; }
 
 live_window read_live_window(platform& os, std::uint8_t& alpha) {
     const auto window = os.get_console_window();
@@ -84,14 +84,14 @@ std::string terminal_section_text(const terminal_findings& found) {
         if (found.acrylic_opacity_found) {
             out += acrylic_value_line(found.acrylic_opacity, found.acrylic_on ? "%)\n" : "%)（已设置但模糊已关闭）\n");
         } else {
-            out += kValueUnset;
+            out += k_value_unset;
         }
     } else if (found.opacity_found) {
         out += "  纯透明模式：已启用\n";
         out += "  不透明度：" + std::to_string(found.opacity) + "%\n";
     } else {
         out += "  亚克力模糊：未设置（使用默认）\n";
-        out += kValueUnset;
+        out += k_value_unset;
     }
     return out + section_tail();
 }
