@@ -230,7 +230,7 @@ struct plm_test : testing::Test {
     }
     std::string result(std::string value) const {
         std::string s = fake.screen_rows(5, 9);
-        for (std::size_t p; (p = s.find("SPACE=toggle ENTER=ok")) != std::string::npos;) s.replace(p, 21, "#");
+        for (std::size_t p; (p = s.find("SPACE=toggle ENTER=ok")) != std::string::npos;) s[p] = '#', s.erase(p + 1, 20);
         value += " ";
         for (char c : s) value += c == ' ' || c == '.' ? "" : std::string(1, c);
         return value;
