@@ -441,13 +441,14 @@ TEST_F(plm_test, MenuExactFramesAndConsoleCalls) {
               row(25) + "v {f}{scroll 0,16-79,23>0,15}" + row(24) + high(10, "j") + "{f}" + row(23) + plain(9, "i") +
               "{f}" + row(24) + high(10, "j") + "{f}" + at(25) + row(25) + "^ v {f}";
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
-    prepare(3, " {Esc}");
+    prepare(3, " {End}{Esc}");  // and the confirm row with the focus
     fake.screen.cursor.y = 2;
     EXPECT_EQ(multi(3).substr(0, 6), "!-1000");
     frames = row(3) + k_text + "\x1b[1m\x1b[4m[ ]1. a" + k_reset + row(4) + "[ ]2. b" + row(5) + "[ ]3. c" + row(6) +
              "确定" + at(10) + row(10) + k_hint + "{f}" + row(3) + "\x1b[38;2;122;209;168m\x1b[1m\x1b[4m[✓]1. a" +
              k_reset + "{f}" + at(10) + row(10) + k_hint + "{f}";
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
+    EXPECT_NE(fake.log.find(row(6) + k_text + "\x1b[1m\x1b[4m确定" + k_reset + at(10)), std::string::npos);
     prepare(3, "{D}\r");
     fake.fail_set = true, fake.screen.cursor.y = 2;
     EXPECT_EQ(single(3, 0).substr(0, 2), "1 ");
