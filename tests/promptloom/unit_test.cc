@@ -28,7 +28,7 @@ std::string name(const plm_key_event& k, const plm_mouse_event& m) {
 }
 
 // "bytes=>events", one byte per read_event call: half sequences wait in the caller's decoder.
-TEST(Readers, DecodedBytes) {
+TEST(readers, decoded_bytes) {
     const std::string csi62 = "\x1b[" + std::string(62, '1'), controls("\r\n\x08\t\x03\x7f\0\x01\x1a\x1f=>", 12);
     // clang-format off
     const std::string rows[] = {
@@ -69,7 +69,7 @@ TEST(Readers, DecodedBytes) {
 
 // Mouse records unless VT input is on or forced. "knobs=>event, records left, debug line": T VT input,
 // C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown.
-TEST(Readers, ConsoleRecordsAndPathChoice) {
+TEST(readers, console_records_and_path_choice) {
     const input_record click = mouse_at(1, 1, 0, 0);
     // clang-format off
     const std::pair<input_record, std::string> rows[] = {
@@ -101,7 +101,7 @@ TEST(Readers, ConsoleRecordsAndPathChoice) {
     }
 }
 
-TEST(Frame, ContextStatusTextsAndControlHandler) {
+TEST(frame, context_status_texts_and_control_handler) {
     fake_platform f;
     platform_override use(f);
     f.fail_alloc_at = 1;
@@ -137,7 +137,7 @@ TEST(Frame, ContextStatusTextsAndControlHandler) {
 
 // The debug switches ("VLM_MENU_DEBUG|_STDERR|_FILE=>E for standard error, the file", ~ unset); then
 // the real streams: standard error, a file opened for appending (also in a missing folder).
-TEST(DebugLog, SwitchesAndRealStreams) {
+TEST(debug_log, switches_and_real_streams) {
     // clang-format off
     const char* const rows[] = {
         "~|~|~=> ", "|~|~=> ", "0|~|~=> ", "00|~|=>E vlm_menu_debug.log", " 0||~=>E vlm_menu_debug.log",
@@ -247,7 +247,7 @@ struct plm_test : testing::Test {
 };
 
 // "knobs|keys=>row", with "one" and "two" in the history.
-TEST_F(plm_test, PromptEditingScrollingAndWaysOut) {
+TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
     ASSERT_EQ(plm_history_add(ctx, "one") + plm_history_add(ctx, "two"), PLM_OK);
     const std::string az = "abcdefghijklmnopqrstuvwxyz", x300(300, 'x');
     // clang-format off
@@ -283,7 +283,7 @@ TEST_F(plm_test, PromptEditingScrollingAndWaysOut) {
 
 // The completion callback: asked about the line and cursor with 16 empty slots; a first candidate,
 // in the slots, in an array of its own or in the request's own text, replaces the line.
-TEST_F(plm_test, PromptCompletion) {
+TEST_F(plm_test, prompt_completion) {
     plm_callbacks cb{};
     cb.complete = [](const plm_completion_request* q, plm_completion_result* r, void*) {
         static const char* own[] = {"world"};
@@ -299,10 +299,10 @@ TEST_F(plm_test, PromptCompletion) {
 }
 
 // The event hook sees each event before it is acted on, the loop record counts reads; a run's bytes.
-TEST_F(plm_test, PromptEventHookLoopRecordAndBytes) {
+TEST_F(plm_test, prompt_event_hook_loop_record_and_bytes) {
     plm_callbacks cb{};
     cb.on_event = [](const plm_key_event* k, const plm_mouse_event* m, void* user) {
-        auto* t = static_cast<plm_test*>(user);  // key, char, loop active, read count, history: Enter comes first
+        auto* t = static_cast<plm_test*>(user);  // key, active, reads, history (still 0 at Enter), char
         const auto n = k->key * 10000 + t->ctx->loop.active * 100 + t->ctx->loop.iterations * 10;
         return t->fake.err += std::to_string(n + plm_history_count(t->ctx)) + ":" + std::to_string(k->ch) +
                               (m ? "m" + std::to_string(m->x) : "") + ";",
@@ -320,7 +320,7 @@ TEST_F(plm_test, PromptEventHookLoopRecordAndBytes) {
     EXPECT_EQ(ctx->loop.active * 100 + ctx->loop.iterations + fake.yields, 8u);
 }
 
-TEST_F(plm_test, HistoryStorage) {
+TEST_F(plm_test, history_storage) {
     EXPECT_EQ(plm_history_add(nullptr, "x") + plm_history_add(ctx, nullptr) + plm_history_add(ctx, ""), -2);
     EXPECT_TRUE(plm_history_count(ctx) + ctx->history.capacity + plm_history_count(nullptr) == 0 &&
                 !plm_history_get(ctx, 0) && !plm_history_get(nullptr, 0));
@@ -340,7 +340,7 @@ TEST_F(plm_test, HistoryStorage) {
     EXPECT_STREQ(plm_history_get(ctx, 64), "new");
 }
 
-TEST_F(plm_test, NumberedMenu) {
+TEST_F(plm_test, numbered_menu) {
     // clang-format off
     const std::pair<const char*, std::uint32_t> answers[] = {
         {"3", 3}, {"", 0}, {"abc", 0}, {"\t\r\n\v\f 2", 2}, {"2x", 2}, {"+2", 2}, {"-1", 0xFFFFFFFF},
@@ -377,7 +377,7 @@ TEST_F(plm_test, NumberedMenu) {
     EXPECT_EQ(fake.rows[4] + std::to_string(plm_history_count(ctx)), "21");
 }
 
-TEST_F(plm_test, MenuKeysMouseAndClocks) {
+TEST_F(plm_test, menu_keys_mouse_and_clocks) {
     // clang-format off
     const std::string rows[] = {
         "30,0:{D}\r=>1 1a|<2b>|3c|4d|v", "30,3:{D}\r=>4 2b|3c|4d|<5e>|^v", "30,4:{U}\r=>3 2b|3c|<4d>|5e|^v",
@@ -431,7 +431,7 @@ std::string plain(int n, const std::string& s) {
 
 // Today's bytes: the first frame (growing the buffer), a Down inside the rows, one that scrolls; the
 // multi-choice first frame and a Space; without VT output, console calls after the text is flushed.
-TEST_F(plm_test, MenuExactFramesAndConsoleCalls) {
+TEST_F(plm_test, menu_exact_frames_and_console_calls) {
     prepare(30, "{D}{D}\r");
     fake.screen.window.bottom = 24, fake.screen.cursor.y = 15;
     EXPECT_EQ(single(30, 7, "Pick").substr(0, 2), "9 ");
@@ -462,7 +462,7 @@ TEST_F(plm_test, MenuExactFramesAndConsoleCalls) {
 }
 
 // A window down a tall buffer: VT rows count from its top, mouse records from the buffer's; debug lines.
-TEST_F(plm_test, MenuTallBuffersDebugLinesAndSettling) {
+TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
     for (bool records : {false, true}) {
         prepare(5, records ? "" : "\x1b[<0;5;22M\x1b[<0;5;22m{C22}");
         fake.screen = screen_info{{80, 300}, {0, 90}, 7, {0, 70, 79, 99}, {80, 30}};
@@ -490,7 +490,7 @@ TEST_F(plm_test, MenuTallBuffersDebugLinesAndSettling) {
 
 // Without a terminal or raw mode the single menu is the numbered menu with the same arguments; the
 // multi-choice menu asks for a typed list, or (raw mode refused) one item through the numbered menu.
-TEST_F(plm_test, MenuFallbacksAndArguments) {
+TEST_F(plm_test, menu_fallbacks_and_arguments) {
     const std::string listing = "T\n  1. a\n  2. b\n  3. c\n";
     const auto one = plm_menu_choice_interactive;
     const auto many = plm_menu_multi_choice_interactive;
