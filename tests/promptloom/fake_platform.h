@@ -22,6 +22,7 @@ struct fake_platform : platform {
     handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20);
     bool tty_in = true, tty_out = true, fail_get_in = false, fail_get_out = false, refuse_vt = false;
     bool fail_set = false, eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
+    bool fail_get_in_once = false;
     std::uint32_t in_mode = 0x1F7, out_mode = 0x3;
     screen_info screen{{80, 25}, {0, 0}, 7, {0, 0, 79, 24}, {80, 25}};
     std::map<std::string, std::string> env, files;
@@ -92,7 +93,8 @@ struct fake_platform : platform {
     handle_t std_output_handle() override { return out_h; }
     bool is_tty(std_stream s) override { return s == std_stream::input ? tty_in : tty_out; }
     bool get_console_mode(handle_t h, std::uint32_t* mode) override {
-        if (h == in && !fail_get_in) return *mode = in_mode, true;
+        if (h == in && !fail_get_in && !fail_get_in_once) return *mode = in_mode, true;
+        if (h == in) fail_get_in_once = false;
         return h == out_h && !fail_get_out && (*mode = out_mode, true);
     }
     bool set_console_mode(handle_t h, std::uint32_t mode) override {
