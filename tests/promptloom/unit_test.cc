@@ -415,6 +415,8 @@ TEST_F(plm_test, menu_keys_mouse_and_clocks) {
             r.find(',') < colon ? single(std::stoul(r), std::stoul(r.substr(r.find(',') + 1))) : multi(std::stoul(r));
         EXPECT_EQ(want.find(' ') == std::string::npos ? got.substr(0, got.find(' ')) : got, want) << r;
     }
+    prepare(5, "Quill");  // a hidden word also leaves its mark for the caller's programs
+    EXPECT_EQ(single(5, 2) + fake.env["VLM_MENU_RESULT_OVERRIDE"], "2 1a|2b|<3c>|4d|5eQuill");
 }
 
 const std::string k_text = "\x1b[38;2;230;237;243m", k_reset = "\x1b[0m", k_hint = "SPACE=toggle ENTER=ok";
