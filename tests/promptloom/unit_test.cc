@@ -118,10 +118,9 @@ TEST(frame, context_status_texts_and_control_handler) {
                   plm_context_set_log_level(nullptr, 2) + plm_loop_get(nullptr, &loop) + plm_loop_get(ctx, nullptr),
               7 * PLM_ERR_INVALID_ARGUMENT);
     cb = plm_callbacks{};  // the context keeps its copy
-    EXPECT_TRUE(ctx->callbacks.reserved_a == &f && ctx->callbacks.reserved_b == &f);
     EXPECT_EQ(ctx->edit_mode * 10 + ctx->log_level + (plm_context_get_user_data(ctx) == &f) +
-                  !!plm_context_get_user_data(nullptr),
-              11);
+                  !!plm_context_get_user_data(nullptr) + (ctx->callbacks.reserved_b == &f) * 100,
+              111);
     ASSERT_EQ(plm_history_add(ctx, "one") + plm_history_add(ctx, "two"), PLM_OK);
     plm_context_destroy(nullptr), plm_context_destroy(ctx);
     EXPECT_TRUE(f.live.empty());
@@ -198,7 +197,8 @@ struct plm_test : testing::Test {
         plm_default_prompt_options(&o);
         static const char* const prompts[] = {"> ", "\x1b[1m>\x1b[0m ", "\xe4\xb8\xad ", nullptr, ""};
         o.prompt = prompts[std::min<std::size_t>(std::string(">ezN").find_first_of(knobs), 4)];
-        o.edit_mode = has('v'), o.history = !has('h'), o.completion = !has('c');
+        EXPECT_EQ(o.reserved0 + o.reserved1 * 1000 + o.reserved2 + o.reserved3 + o.reserved4, 1200u);  // the defaults
+        o.edit_mode |= has('v'), o.history &= !has('h'), o.completion &= !has('c');
         std::strcpy(line, "untouched");
         const int st = plm_prompt_run(ctx, &o, line, has('s') ? 10 : sizeof line);
         std::string shown = fake.rows[0];
