@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The shared library as callers see it, natively and as promptloom.dll under Wine: exactly the 19
-# functions of the header exported and found by a program that loads it by name; plain-text
-# answers with standard input and output redirected (CR LF under Wine's text mode). Under Wine a
-# menu in a real console too; natively the installed package as a caller's build finds it.
+# The shared library as callers see it, natively and as promptloom.dll under Wine: the header's 19
+# functions exported and found by name; plain-text answers with redirected stdio (CR LF under Wine).
+# Under Wine a menu in a real console; natively the installed package as a caller's build finds it.
 # Usage: library_e2e.sh LIBRARY CLIENT DEMO
 # shellcheck disable=SC2046,SC2086
 set -u
@@ -20,9 +19,6 @@ else
   exports=$(nm -D --defined-only "$lib" | awk '{print $3}' | grep -v '^_' | sed 's/@.*//') eol=$'\n'
   run() { "$@" <"$tmp/in" 2>&1; echo "rc=$?"; }
 fi
-check_eq "exported: exactly the 19 functions of the header" "$names" "$(echo "$exports" | sort)"
-: >"$tmp/in"
-check_eq "loaded by name, all 19 found" "resolved 19 of 19${eol}rc=0" "$(run "$client" "$lib" $names)"
 
 # Standard input (printf format) | demo steps over two items | output, "PLM_RESULT" and "status=" left out
 while IFS='|' read -r input steps want; do
@@ -35,6 +31,8 @@ first\r\nlast|prompt prompt prompt|demo> prompt 0 line="first"\ndemo> prompt 0 l
 1,2\n|multi|  1. item 1\n  2. item 2\n选择（以逗号分隔索引）: multi 0 ticked=0,1\nrc=0
 |single|  1. item 1\n  2. item 2\nsingle -3\nVLM_MENU_RESULT_OVERRIDE unset\nrc=1
 ROWS
+check_eq "exported: exactly the 19 functions of the header" "$names" "$(echo "$exports" | sort)"
+check_eq "loaded by name, all 19 found" "resolved 19 of 19${eol}rc=0" "$(run "$client" "$lib" $names)"
 
 if [ "$VM_TARGET" = x64 ]; then
   con_start # a wide pane: the console counts escape bytes as cells

@@ -1,7 +1,6 @@
 /* A caller that loads the shared library by name at run time, as the toolbox's programs do.
- *   plm_client LIBRARY NAME...  looks each NAME up in it: "resolved N of M"
- *   plm_client LIBRARY menu     the single-choice menu over alpha, beta, gamma, then
- *                               "menu rc=S index=I modes kept" if the console modes (Windows) are back */
+ * plm_client LIBRARY NAME...: looks each NAME up, "resolved N of M". plm_client LIBRARY menu: the
+ * single-choice menu, then "menu rc=S index=I modes kept" if the console modes (Windows) are back */
 #include <stdio.h>
 #include <string.h>
 

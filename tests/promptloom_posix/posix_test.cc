@@ -90,22 +90,33 @@ TEST_F(posix_pty, cursor_query_keeps_typed_keys_is_not_echoed_and_a_silent_termi
     std::string seen;
     std::thread terminal([&] {
         seen = drain(2000);
-        EXPECT_EQ(write(master, "ab\x1b[5;3Rz\n", 10), 10);
+        EXPECT_EQ(write(master, "a\x1b[Db\x1b[12;40Rz\n", 15), 15);
     });
-    EXPECT_EQ(screen(), "50x12 0,0-49,11 at 2,4");
+    EXPECT_EQ(screen(), "50x12 0,0-49,11 at 39,11");
     terminal.join();
     EXPECT_EQ(seen + drain(100), "title\r\n^[6n") << "the reply or the keys were echoed";
     EXPECT_TRUE(same(settings(), before));
     plm_input_decoder decoder{};
     plm_key_event key{};
     std::string keys;  // typed before the reply or after it: nothing lost, the order kept
-    while (keys.size() < 3 && read_event(*sys, sys->std_input_handle(), &decoder, &key, nullptr) == 1)
-        keys += char(key.ch);
-    EXPECT_EQ(keys, "abz");
-    for (const char* asked : {"^[6n", ""}) {  // no reply: the size still counts
-        EXPECT_EQ(screen(), "50x12 0,0-49,11 at 0,0");
-        EXPECT_EQ(drain(), asked);
-    }
+    for (int i = 0; i < 4 && read_event(*sys, sys->std_input_handle(), &decoder, &key, nullptr) == 1; ++i)
+        keys += std::to_string(key.key) + ":" + std::to_string(key.ch) + " ";
+    EXPECT_EQ(keys, "1:97 5:0 1:98 1:122 ");
+    std::string unanswered = screen();  // no reply: the size still counts, the terminal is not asked again
+    unanswered += drain();
+    unanswered += screen();
+    EXPECT_EQ(unanswered + drain(), "50x12 0,0-49,11 at 0,0^[6n50x12 0,0-49,11 at 0,0");
+}
+
+TEST_F(posix_pty, only_moves_of_whole_rows_by_one_row_within_the_screen_become_scroll_regions) {
+    const std::int16_t moves[][4] = {{0, 3, 9, 2},  {0, 2, 8, 3},  {0, 2, 8, 5},
+                                     {0, 0, 4, -1}, {0, 8, 11, 9}, {1, 3, 9, 2}};
+    const handle_t out = sys->std_output_handle();
+    std::string done;  // left, top, bottom row -> destination row
+    for (const auto& m : moves)
+        done += sys->scroll_screen_buffer(out, {m[0], m[1], 49, m[2]}, nullptr, {0, m[3]}, ' ', 7) ? "y" : "n";
+    sys->flush_output();
+    EXPECT_EQ(done + drain(), "yynnnn^7^[0m^[3;10r^[1S^[r^8^7^[0m^[3;10r^[1T^[r^8");
 }
 
 }  // namespace
