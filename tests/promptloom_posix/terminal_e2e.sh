@@ -23,7 +23,7 @@ ends() {
   con_wait "$1" DONE 10000
   check_eq "$1: the result; settings (stty -g), mouse reporting as before; standard error: the debug log if asked for" \
     "$2 $(cat "$tmp/$1.0") 0 0 0 $(cat "$tmp/$1.dbg" 2>/dev/null)" \
-    "$(grep -a '^PLM_RESULT' "$tmp/$1.res" | tail -n 1) $(cat "$tmp/$1.1") $(T display -p -t "$1" "$mouse") $(cat "$tmp/$1.err")"
+    "$(grep -a ^PLM "$tmp/$1.res" | tail -n 1) $(<"$tmp/$1.1") $(T display -p -t "$1" "$mouse") $(<"$tmp/$1.err")"
   con_kill "$1"
 }
 rows() { con_settle "$1" >/dev/null; con_cap "$1" | sed -n "$2" | sed 's/ *$//' | tr '\n' '|'; }
@@ -38,12 +38,12 @@ if open keys "--event-log $tmp/keys.log prompt" "demo>"; then
 Up Down Right Left Home End PageUp PageDown Delete Tab BSpace C-Right F5|7 8 6 5 11 12 9 10 4 13 3 6
 -H 1b 5b 48 1b 5b 46 1b 78|11 12 14
 -l aé|1:97 1:195 1:169
--H $(sgr 0 9 4 M) $(sgr 0 9 4 m) $(sgr 64 2 6 M) $(sgr 65 0 0 M) $(sgr 35 39 1 M)|m9,4,0,0 m9,4,0,1 m2,6,64,0 m0,0,65,0 m39,1,35,0
+-H $(sgr 0 9 4 M) $(sgr 0 9 4 m) $(sgr 64 2 6 M) $(sgr 35 39 1 M)|m9,4,0,0 m9,4,0,1 m2,6,64,0 m39,1,35,0
 C-c|15
 KEYS
   ends keys "PLM_RESULT prompt status=-3"
   check_eq "keys: the bytes of each key give its event (Escape waits for the next byte, takes it)" "$want" \
-    "$(sed 's/^key=\(.*\) ch=0$/\1/; s/^key=\(.*\) ch=/\1:/; s/^mouse x=\(.*\) y=\(.*\) button=\(.*\) released=/m\1,\2,\3,/' \
+    "$(sed -E 's/^key=(.*) ch=0$/\1/; s/^key=(.*) ch=/\1:/; s/^mouse x=(.*) y=(.*) button=(.*) released=/m\1,\2,\3,/' \
       "$tmp/keys.log" | tr '\n' ' ')"
 fi
 
@@ -67,7 +67,7 @@ if open multi multi "SPACE=toggle"; then
 fi
 
 # Standard input left non-blocking by another program, SIGHUP ignored as under nohup.
-nb='import os, signal, sys; signal.signal(signal.SIGHUP, signal.SIG_IGN); os.set_blocking(0, False); os.execv(sys.argv[1], sys.argv[1:])'
+nb='import os,signal as s,sys; a=sys.argv[1:]; s.signal(s.SIGHUP,s.SIG_IGN); os.set_blocking(0,0); os.execv(a[0],a)'
 W=30 H=6 con_run hup "python3 -c '$nb' $demo --results $tmp/hup.res prompt"
 con_wait hup "demo>" 10000 && con_key hup -l abcdefghijklmnopqrstuvwxyz0123456789ABCD
 check_eq "wide: the row scrolls sideways" "demo> rstuvwxyz0123456789ABCD||29,0" "$(rows hup 1,2p)$(con_cursor hup)"
