@@ -47,15 +47,15 @@ KEYS
       "$tmp/keys.log" | tr '\n' ' ')"
 fi
 
-if open single "--items 30 single" "11. item 11" VLM_MENU_DEBUG=1 VLM_MENU_DEBUG_FILE="$tmp/single.dbg"; then
-  con_key single $(printf 'Down %.0s' {1..11})
-  check_eq "single: Down past the last row scrolls the list up by one row" "  2. item 2|12. item 12|^ v|" \
-    "$(rows single '1p;11,12p')"
-  con_key single $(printf 'Up %.0s' {1..11})
-  check_eq "single: and Up past the first one down again" "1. item 1|  11. item 11|v|" "$(rows single '1p;11,12p')"
+if open single "--title Fruit --items 30 single" "10. item 10" VLM_MENU_DEBUG=1 VLM_MENU_DEBUG_FILE="$tmp/single.dbg"; then
+  con_key single $(printf 'Down %.0s' {1..10})
+  check_eq "single: below a title, Down past the last row scrolls the list up by one row" \
+    "Fruit|  2. item 2|11. item 11|^ v|" "$(rows single '1,2p;11,12p')"
+  con_key single $(printf 'Up %.0s' {1..10})
+  check_eq "single: and Up past the first one down again" "1. item 1|  10. item 10|v|" "$(rows single '2p;11,12p')"
   con_key single -H $(sgr 0 4 3 M) $(sgr 0 4 3 m)
   con_key single Enter
-  ends single "PLM_RESULT single status=0 index=3"
+  ends single "PLM_RESULT single status=0 index=2"
   check_contains "single: the debug log" "$(cat "$tmp/single.dbg")" "[PLM_DBG] vt_mouse x=4 y=3 btn=0 rel=1"
 fi
 
