@@ -15,29 +15,31 @@
 
 namespace frostpane {
 
-// The patterns, as the tool applies them.
+// The patterns, as the tool applies them. JSON allows white space between a member's name and
+// its colon, and some hand-written files have it ("useAcrylic" : true); a pattern that missed
+// those members would insert a second one that the file's own later member overrides.
 namespace patterns {
 // strip_acrylic_keys, in order
-inline constexpr std::string_view acrylic_after_comma = R"(,\s*"useAcrylic":\s*(true|false))";
-inline constexpr std::string_view acrylic_before_comma = R"("useAcrylic":\s*(true|false),\s*)";
-inline constexpr std::string_view acrylic_alone = R"("useAcrylic":\s*(true|false))";
-inline constexpr std::string_view acrylic_opacity_after_comma = R"(,\s*"acrylicOpacity":\s*[0-9.]+)";
-inline constexpr std::string_view acrylic_opacity_before_comma = R"("acrylicOpacity":\s*[0-9.]+,\s*)";
-inline constexpr std::string_view acrylic_opacity_alone = R"("acrylicOpacity":\s*[0-9.]+)";
+inline constexpr std::string_view acrylic_after_comma = R"(,\s*"useAcrylic"\s*:\s*(true|false))";
+inline constexpr std::string_view acrylic_before_comma = R"("useAcrylic"\s*:\s*(true|false),\s*)";
+inline constexpr std::string_view acrylic_alone = R"("useAcrylic"\s*:\s*(true|false))";
+inline constexpr std::string_view acrylic_opacity_after_comma = R"(,\s*"acrylicOpacity"\s*:\s*[0-9.]+)";
+inline constexpr std::string_view acrylic_opacity_before_comma = R"("acrylicOpacity"\s*:\s*[0-9.]+,\s*)";
+inline constexpr std::string_view acrylic_opacity_alone = R"("acrylicOpacity"\s*:\s*[0-9.]+)";
 // strip_opacity_keys, in order
-inline constexpr std::string_view opacity_after_comma = R"(,\s*"opacity":\s*\d+)";
-inline constexpr std::string_view opacity_before_comma = R"("opacity":\s*\d+,\s*)";
-inline constexpr std::string_view opacity_alone = R"("opacity":\s*\d+)";
+inline constexpr std::string_view opacity_after_comma = R"(,\s*"opacity"\s*:\s*\d+)";
+inline constexpr std::string_view opacity_before_comma = R"("opacity"\s*:\s*\d+,\s*)";
+inline constexpr std::string_view opacity_alone = R"("opacity"\s*:\s*\d+)";
 // tidy_commas, in order
 inline constexpr std::string_view comma_before_brace = R"(,\s*\})";
 inline constexpr std::string_view double_comma = R"(,\s*,)";
 // insert_into_defaults
-inline constexpr std::string_view defaults_anchor = R"("profiles":\s*\{\s*"defaults":\s*\{)";
+inline constexpr std::string_view defaults_anchor = R"("profiles"\s*:\s*\{\s*"defaults"\s*:\s*\{)";
 // searches
-inline constexpr std::string_view acrylic_on = R"("useAcrylic":\s*true)";
-inline constexpr std::string_view acrylic_value = R"("useAcrylic":\s*(true|false))";
-inline constexpr std::string_view acrylic_opacity_value = R"("acrylicOpacity":\s*([0-9.]+))";
-inline constexpr std::string_view opacity_value = R"("opacity":\s*(\d+))";
+inline constexpr std::string_view acrylic_on = R"("useAcrylic"\s*:\s*true)";
+inline constexpr std::string_view acrylic_value = R"("useAcrylic"\s*:\s*(true|false))";
+inline constexpr std::string_view acrylic_opacity_value = R"("acrylicOpacity"\s*:\s*([0-9.]+))";
+inline constexpr std::string_view opacity_value = R"("opacity"\s*:\s*(\d+))";
 }  // namespace patterns
 
 // The compiled form of each pattern above (built once, on first use).

@@ -166,6 +166,8 @@ TEST(settings_text, edits_byte_exact) {
          "\xEF\xBB\xBF{\r\n\"profiles\": {\r\n \"defaults\": {\r\n  \"opacity\": 80,\r\n  \"font\": 1\r\n }}}",
          "\xEF\xBB\xBF{\r\n\"profiles\": {\r\n \"defaults\": { \"opacity\": 45, \r\n  \"font\": 1\r\n }}}"},
         {false, 100, R"({"profiles": {"list": [], "defaults": {}}})", std::nullopt},
+        {false, 30, R"({"profiles" :{"defaults" : {"useAcrylic" : false, "a": 1}}})",
+         R"({"profiles" :{"defaults" : { "useAcrylic": true, "acrylicOpacity": 0.3, "a": 1}}})"},
         {true, 9, R"({"a": 1, "opacity": 0.5, "profiles":{"defaults":{"x":1}}, "profiles": {"defaults": {}}})",
          R"({"a": 1, "opacity": 0.5, "profiles":{"defaults":{ "opacity": 9, "x":1}}, "profiles": {"defaults": { "opacity": 9}}})"},
     };
@@ -184,7 +186,7 @@ TEST(settings_text, search) {
                                                         {R"("n": "\"opacity\": 4", "opacity": 5)", "5"},
                                                         {R"("a\\"opacity": 8)", "none"},
                                                         {R"(/*/ "opacity": 2 */)", "none"},
-                                                        {R"("opacity" : 6)", "none"}};
+                                                        {"\"opacity\" \t: 6", "6"}};
     for (const auto& [text, group] : rows) {
         const auto m = search_outside(text, compiled(std::string(patterns::opacity_value)));  // found by content
         EXPECT_EQ(m ? std::string(m->group(text)) : "none", group) << text;
