@@ -6,7 +6,13 @@
 namespace frostpane {
 
 std::string restore_settings_text(std::string text) {
-    return tidy_commas(strip_opacity_keys(strip_acrylic_keys(std::move(text))));
+    edit_profiles(text, [](edit_text& profiles) {
+        strip_acrylic_keys(profiles);
+        strip_opacity_keys(profiles);
+        tidy_commas(profiles);
+        return true;
+    });
+    return text;
 }
 
 void restore_transparency(platform& os) {

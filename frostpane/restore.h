@@ -8,8 +8,8 @@
 
 namespace frostpane {
 
-// The settings text without any useAcrylic, acrylicOpacity or integer opacity member (outside
-// comments and strings), commas tidied. Nothing is inserted.
+// The settings text without any useAcrylic, acrylicOpacity or integer opacity member in its
+// profiles (outside comments and strings), commas tidied. Nothing is inserted.
 std::string restore_settings_text(std::string text);
 
 // Inside Windows Terminal: the settings file cleaned and written back (even when nothing was

@@ -43,78 +43,88 @@ const compiled_pattern& compiled(std::string_view pattern_source) {
     throw std::invalid_argument("not one of the settings patterns");
 }
 
-namespace {
-
-void strip_acrylic(edit_text& text) {
+void strip_acrylic_keys(edit_text& profiles) {
     for (const auto pattern : {patterns::acrylic_after_comma, patterns::acrylic_before_comma, patterns::acrylic_alone,
                                patterns::acrylic_opacity_after_comma, patterns::acrylic_opacity_before_comma,
                                patterns::acrylic_opacity_alone}) {
-        text.replace(compiled(pattern), "");
+        profiles.replace(compiled(pattern), "");
     }
 }
 
-void strip_opacity(edit_text& text) {
+void strip_opacity_keys(edit_text& profiles) {
     for (const auto pattern :
          {patterns::opacity_after_comma, patterns::opacity_before_comma, patterns::opacity_alone}) {
-        text.replace(compiled(pattern), "");
+        profiles.replace(compiled(pattern), "");
     }
 }
 
-void tidy(edit_text& text) {
-    text.replace(compiled(patterns::comma_before_brace), "}");
-    text.replace(compiled(patterns::double_comma), ",");
+void tidy_commas(edit_text& profiles) {
+    profiles.replace(compiled(patterns::comma_before_brace), "}");
+    profiles.replace(compiled(patterns::double_comma), ",");
 }
 
-bool insert(edit_text& text, std::string_view members) {
-    return text.replace(compiled(patterns::defaults_anchor), "$& " + std::string(members) + ", ");
+bool insert_into_defaults(edit_text& profiles, std::string_view members) {
+    // The anchor starts with the member's own name, so it is only looked for there: a nested
+    // "profiles" inside a profile is not the place.
+    return profiles.replace(compiled(patterns::defaults_anchor), "$& " + std::string(members) + ", ",
+                            edit_text::scope::at_start);
 }
 
-}  // namespace
+std::vector<text_range> profiles_ranges(std::string_view text) { return member_ranges(text, "\"profiles\""); }
 
-std::string strip_acrylic_keys(std::string text) {
-    edit_text edit(std::move(text));
-    strip_acrylic(edit);
-    return edit.take();
+bool edit_profiles(std::string& text, const std::function<bool(edit_text&)>& edit) {
+    const auto ranges = profiles_ranges(text);
+    if (ranges.empty()) return false;
+    std::string out;
+    std::size_t copied = 0;
+    bool any = false;
+    for (const text_range& range : ranges) {
+        // A member starts and ends outside comments and strings, so on its own it reads the same.
+        edit_text piece(text.substr(range.begin, range.end - range.begin));
+        any = edit(piece) || any;
+        out.append(text, copied, range.begin - copied);
+        out += piece.text();
+        copied = range.end;
+    }
+    out.append(text, copied);
+    text = std::move(out);
+    return any;
 }
 
-std::string strip_opacity_keys(std::string text) {
-    edit_text edit(std::move(text));
-    strip_opacity(edit);
-    return edit.take();
-}
-
-std::string tidy_commas(std::string text) {
-    edit_text edit(std::move(text));
-    tidy(edit);
-    return edit.take();
-}
-
-bool insert_into_defaults(std::string& text, std::string_view members) {
-    return replace_outside(text, compiled(patterns::defaults_anchor), "$& " + std::string(members) + ", ");
+std::optional<pattern_match> search_profiles(std::string_view text, std::string_view pattern) {
+    for (const text_range& range : profiles_ranges(text)) {
+        if (auto m = search_outside(text.substr(range.begin, range.end - range.begin), compiled(pattern))) {
+            for (std::size_t* at : {&m->begin, &m->end, &m->group_begin, &m->group_end}) *at += range.begin;
+            return m;
+        }
+    }
+    return std::nullopt;
 }
 
 namespace {
 
-// Removals first (their order matters for what the later passes see), then
-// the insertion, then the clean-up of the commas left behind.
+// Removals first (their order matters for what the later passes see), then the insertion, then
+// the clean-up of the commas left behind.
 std::optional<std::string> remove_then_insert(std::string text, void (*first)(edit_text&), void (*second)(edit_text&),
                                               std::string_view members) {
-    edit_text edit(std::move(text));
-    first(edit);
-    second(edit);
-    if (!insert(edit, members)) return std::nullopt;
-    tidy(edit);
-    return edit.take();
+    const bool inserted = edit_profiles(text, [&](edit_text& profiles) {
+        first(profiles);
+        second(profiles);
+        const bool found = insert_into_defaults(profiles, members);
+        tidy_commas(profiles);
+        return found;
+    });
+    return inserted ? std::optional(std::move(text)) : std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::string> edit_for_acrylic(std::string text, int opacity) {
-    return remove_then_insert(std::move(text), strip_opacity, strip_acrylic, acrylic_members(opacity));
+    return remove_then_insert(std::move(text), strip_opacity_keys, strip_acrylic_keys, acrylic_members(opacity));
 }
 
 std::optional<std::string> edit_for_opacity(std::string text, int opacity) {
-    return remove_then_insert(std::move(text), strip_acrylic, strip_opacity, opacity_members(opacity));
+    return remove_then_insert(std::move(text), strip_acrylic_keys, strip_opacity_keys, opacity_members(opacity));
 }
 
 std::string format_one_decimal(double value) {
@@ -226,15 +236,15 @@ TransparencyState read_transparency_state(platform& os) {
     if (!env_exists(os, L"WT_SESSION")) return {read_console_opacity(os), false};
     const std::string text = read_settings_text(os, terminal_settings_path(os));
     if (text.empty()) return {80, false};
-    if (search_outside(text, compiled(patterns::acrylic_on))) {
+    if (search_profiles(text, patterns::acrylic_on)) {
         double value = 0.8;
-        if (const auto m = search_outside(text, compiled(patterns::acrylic_opacity_value))) {
+        if (const auto m = search_profiles(text, patterns::acrylic_opacity_value)) {
             // A capture that is no number ("." or "..") counts as absent.
             if (const auto parsed = parse_decimal_number(m->group(text))) value = *parsed;
         }
         return {percent_from_fraction(value), true};
     }
-    if (const auto m = search_outside(text, compiled(patterns::opacity_value))) {
+    if (const auto m = search_profiles(text, patterns::opacity_value)) {
         return {parse_saturating_int(m->group(text)), false};
     }
     return {80, false};

@@ -1,11 +1,12 @@
 // Windows Terminal's settings.json, edited as text.
 //
 // The file is never parsed: members are removed and inserted with the
-// patterns below, and every byte they do not touch (byte-order mark, CR LF,
-// comments, other members) stays as it was. Matches count only outside
-// comments and string contents (see text_pattern.h).
+// patterns below inside the "profiles" member, and every byte they do not
+// touch (byte-order mark, CR LF, comments, other members) stays as it was.
+// Matches count only outside comments and string contents (see text_pattern.h).
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,16 +61,27 @@ struct TransparencyState {
     bool acrylic = false;
 };
 
-// --- Pure text edits
-std::string strip_acrylic_keys(std::string text);
-std::string strip_opacity_keys(std::string text);
-std::string tidy_commas(std::string text);
-// Puts `members` right after the opening brace of "profiles" -> "defaults",
-// followed by ", ". False (text unchanged) when that place is not found.
-bool insert_into_defaults(std::string& text, std::string_view members);
+// --- The passes, each on one top-level "profiles" member (see profiles_ranges) held by `profiles`.
+void strip_acrylic_keys(edit_text& profiles);
+void strip_opacity_keys(edit_text& profiles);
+void tidy_commas(edit_text& profiles);
+// Puts `members` right after the opening brace of "defaults", when that object is the first
+// member of this "profiles" object, followed by ", ". False (text unchanged) otherwise.
+bool insert_into_defaults(edit_text& profiles, std::string_view members);
 
-// The whole edit of one set, on the text alone: nothing when the defaults
-// anchor is missing.
+// --- Whole settings texts
+// Transparency is a profile setting: the passes and the searches act only inside the value of
+// each "profiles" member of the outermost object (its defaults, its list, or an old-style
+// array of profiles). Members of the same names elsewhere mean something else (the opacity
+// argument of an adjustOpacity action) and every byte outside stays as it was.
+std::vector<text_range> profiles_ranges(std::string_view text);
+// Runs `edit` on each of those members alone and puts the results back in place; true when
+// `edit` returned true for at least one. A text without them is left alone.
+bool edit_profiles(std::string& text, const std::function<bool(edit_text&)>& edit);
+// The first match of one of the patterns above inside those members.
+std::optional<pattern_match> search_profiles(std::string_view text, std::string_view pattern);
+
+// The whole edit of one set: nothing when no "profiles" member begins with "defaults".
 std::optional<std::string> edit_for_acrylic(std::string text, int opacity);
 std::optional<std::string> edit_for_opacity(std::string text, int opacity);
 

@@ -281,37 +281,40 @@ std::optional<pattern_match> search_outside(std::string_view text, const compile
     return found;
 }
 
-bool replace_outside(std::string& text, const compiled_pattern& pattern, std::string_view replacement) {
-    if (!pattern.may_match(text)) return false;
-    const std::size_t whole_at = replacement.find("$&");
-    std::string result;
-    std::size_t copied = 0;
-    const std::string_view view(text);
-    scan_outside(view, pattern.first_byte(), [&](std::size_t pos) -> std::size_t {
-        const auto m = pattern.match_at(view, pos);
-        if (!m) return pos;
-        if (result.empty()) result.reserve(text.size() + replacement.size());
-        result.append(view, copied, pos - copied);
-        if (whole_at == std::string_view::npos) {
-            result.append(replacement);
-        } else {
-            // "$&" may appear more than once
-            std::size_t from = 0;
-            for (std::size_t at = whole_at; at != std::string_view::npos; at = replacement.find("$&", from)) {
-                result.append(replacement, from, at - from);
-                result.append(view, m->begin, m->end - m->begin);
-                from = at + 2;
-            }
-            result.append(replacement, from);
+std::vector<text_range> member_ranges(std::string_view text, std::string_view quoted_name) {
+    std::vector<text_range> found;
+    const std::size_t n = text.size();
+    // The next byte that is neither white space nor part of a comment.
+    const auto next_token = [&](std::size_t i) {
+        for (;;) {
+            while (i < n && is_space(static_cast<unsigned char>(text[i]))) ++i;
+            if (i + 1 >= n || text[i] != '/' || (text[i + 1] != '/' && text[i + 1] != '*')) return i;
+            i = skip_unit(text, i);
         }
-        copied = m->end;
-        // A match starts and ends outside, so the scan goes on from its end.
-        return m->end;
-    });
-    if (copied == 0) return false;
-    result.append(view, copied);
-    text = std::move(result);
-    return true;
+    };
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t depth = 0;
+    std::size_t open = none;  // where the member being measured starts
+    for (std::size_t i = 0; i < n;) {
+        const char c = text[i];
+        if (c == '{' || c == '[') {
+            ++depth;
+        } else if ((c == '}' || c == ']') && depth > 0 && --depth == 1 && open != none) {
+            found.push_back({open, i + 1});
+            open = none;
+        } else if (c == '"' && depth == 1 && text.substr(i, quoted_name.size()) == quoted_name) {
+            const std::size_t colon = next_token(i + quoted_name.size());
+            const std::size_t value = colon < n && text[colon] == ':' ? next_token(colon + 1) : n;
+            if (value < n && (text[value] == '{' || text[value] == '[')) {
+                open = i;
+                i = value;
+                continue;
+            }
+        }
+        i = skip_unit(text, i);
+    }
+    if (open != none) found.push_back({open, n});
+    return found;
 }
 
 namespace {
@@ -371,13 +374,14 @@ bool edit_text::collect(std::string_view piece, std::size_t offset, match_starts
     return ends_outside;
 }
 
-bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement) {
+bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement, scope which) {
     if (!pattern.may_match(text_)) return false;
     const bool on_quotes = pattern.first_byte() == '"';
     const auto& starts = on_quotes ? starts_.quotes : starts_.commas;
     std::vector<pattern_match> taken;
     std::size_t next = 0;
     for (const std::size_t pos : starts) {
+        if (which == scope::at_start && pos > 0) break;
         if (pos < next) continue;
         if (auto m = pattern.match_at(text_, pos)) {
             taken.push_back(*m);

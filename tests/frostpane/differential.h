@@ -1,15 +1,18 @@
 // The settings edits against a slow reference: the same pattern texts run through std::regex, with
-// a byte-by-byte lexer deciding which matches start outside comments and strings. Shared by the
-// unit tests and the fuzz target; differential_check gives "" when both agree on one input,
+// a byte-by-byte lexer deciding which matches start outside comments and strings and where the
+// top-level "profiles" members stand, each of them edited on its own. Shared by the unit tests
+// and the fuzz target; differential_check gives "" when both agree on one input,
 // otherwise the first difference.
 #pragma once
 
+#include <cctype>
 #include <map>
 #include <optional>
 #include <regex>
 #include <string>
 #include <vector>
 
+#include "restore.h"
 #include "terminal_settings.h"
 
 namespace frostpane::oracle {
@@ -83,6 +86,32 @@ inline std::string replace(const std::string& text, std::string_view pattern, co
     return result + text.substr(copied);
 }
 
+// The top-level "profiles" members: from the name's opening quote to the end of an object or array
+// value (or of the text), brackets and names counted where outside() says so.
+inline std::vector<std::pair<std::size_t, std::size_t>> profiles(const std::string& text) {
+    const auto out = outside(text);
+    const std::size_t n = text.size(), none = std::string::npos;
+    std::vector<std::pair<std::size_t, std::size_t>> list;
+    const auto next = [&](std::size_t i) {  // past white space and comments
+        while (i < n && (!out[i] || std::isspace(static_cast<unsigned char>(text[i])))) ++i;
+        return i;
+    };
+    std::size_t depth = 0, open = none;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!out[i]) continue;
+        if (text[i] == '{' || text[i] == '[') {
+            ++depth;
+        } else if ((text[i] == '}' || text[i] == ']') && depth > 0 && --depth == 1 && open != none) {
+            list.emplace_back(std::exchange(open, none), i + 1);
+        } else if (depth == 1 && text.compare(i, 10, "\"profiles\"") == 0) {
+            const std::size_t colon = next(i + 10), value = colon < n && text[colon] == ':' ? next(colon + 1) : n;
+            if (value < n && (text[value] == '{' || text[value] == '[')) open = i, i = value - 1;
+        }
+    }
+    if (open != none) list.emplace_back(open, n);
+    return list;
+}
+
 inline std::string strip_acrylic_keys(std::string text) {
     using namespace patterns;
     for (const auto pattern : {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
@@ -100,16 +129,34 @@ inline std::string strip_opacity_keys(std::string text) {
 inline std::string tidy_commas(const std::string& text) {
     return replace(replace(text, patterns::comma_before_brace, "}"), patterns::double_comma, ",");
 }
-inline std::optional<std::string> insert(const std::string& text, const std::string& members) {
-    std::size_t anchors = 0;
-    const std::string inserted = replace(text, patterns::defaults_anchor, "$& " + members + ", ", &anchors);
-    return anchors == 0 ? std::nullopt : std::optional(tidy_commas(inserted));
+// Each profiles member edited alone by `edit` (piece -> piece and whether the anchor was there).
+template <typename Edit>
+std::optional<std::string> each_profiles(const std::string& text, Edit edit) {
+    std::string result;
+    std::size_t copied = 0;
+    bool anchored = false;
+    for (const auto& [begin, end] : profiles(text)) {
+        const auto [piece, found] = edit(text.substr(begin, end - begin));
+        result += text.substr(copied, begin - copied) + piece;
+        copied = end, anchored = anchored || found;
+    }
+    return anchored ? std::optional(result + text.substr(copied)) : std::nullopt;
 }
-inline std::optional<std::string> edit_for_acrylic(const std::string& text, int opacity) {
-    return insert(strip_acrylic_keys(strip_opacity_keys(text)), acrylic_members(opacity));
+inline std::string restore(const std::string& text) {
+    const auto cleaned = each_profiles(text, [](const std::string& piece) {
+        return std::pair(tidy_commas(strip_opacity_keys(strip_acrylic_keys(piece))), true);
+    });
+    return cleaned.value_or(text);
 }
-inline std::optional<std::string> edit_for_opacity(const std::string& text, int opacity) {
-    return insert(strip_opacity_keys(strip_acrylic_keys(text)), opacity_members(opacity));
+inline std::optional<std::string> edit(const std::string& text, bool acrylic, const std::string& members) {
+    return each_profiles(text, [&](std::string piece) {
+        piece = acrylic ? strip_acrylic_keys(strip_opacity_keys(piece)) : strip_opacity_keys(strip_acrylic_keys(piece));
+        std::smatch m;  // the anchor only where the member's name starts
+        const bool found = std::regex_search(piece, m, std::regex(std::string(patterns::defaults_anchor)),
+                                             std::regex_constants::match_continuous);
+        if (found) piece.insert(static_cast<std::size_t>(m.length(0)), " " + members + ", ");
+        return std::pair(tidy_commas(piece), found);
+    });
 }
 
 inline std::string differential_check(const std::string& text, int opacity) {
@@ -117,32 +164,41 @@ inline std::string differential_check(const std::string& text, int opacity) {
     std::string where = " on ";  // with the bytes that are not printable ASCII in decimal
     for (const unsigned char c : text) where += c >= 0x20 && c < 0x7F ? std::string(1, c) : "\\" + std::to_string(c);
     if (outside_map(text) != outside(text)) return "outside_map differs" + where;
+    const auto ranges = profiles(text);
+    std::vector<std::pair<std::size_t, std::size_t>> mine_ranges;
+    for (const auto& r : profiles_ranges(text)) mine_ranges.emplace_back(r.begin, r.end);
+    if (mine_ranges != ranges) return "profiles_ranges differs" + where;
     for (const auto source : {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
                               acrylic_opacity_before_comma, acrylic_opacity_alone, opacity_after_comma,
                               opacity_before_comma, opacity_alone, comma_before_brace, double_comma, defaults_anchor,
                               acrylic_on, acrylic_value, acrylic_opacity_value, opacity_value}) {
-        const auto mine = search_outside(text, compiled(source));
+        std::optional<found> first;  // in the profiles members, and in the whole text
+        for (std::size_t r = 0; r < ranges.size() && !first; ++r) {
+            for (found f : matches(text.substr(ranges[r].first, ranges[r].second - ranges[r].first), source)) {
+                first = found{f.begin + ranges[r].first, f.end + ranges[r].first, f.group};
+                break;
+            }
+        }
         const auto theirs = matches(text, source);
-        if (mine ? theirs.empty() || mine->begin != theirs[0].begin || mine->end != theirs[0].end ||
-                       mine->group(text) != theirs[0].group
-                 : !theirs.empty()) {
+        const auto differ = [&](const std::optional<pattern_match>& m, const std::optional<found>& f) {
+            return m ? !f || m->begin != f->begin || m->end != f->end || m->group(text) != f->group : f.has_value();
+        };
+        if (differ(search_outside(text, compiled(source)), theirs.empty() ? std::nullopt : std::optional(theirs[0])) ||
+            differ(search_profiles(text, source), first)) {
             return "search " + std::string(source) + " differs" + where;
         }
-        std::string edited = text;
-        replace_outside(edited, compiled(source), "<$&>");
-        if (edited != replace(text, source, "<$&>")) return "replace " + std::string(source) + " differs" + where;
+        edit_text edited(text);
+        edited.replace(compiled(source), "<$&>");
+        if (edited.text() != replace(text, source, "<$&>"))
+            return "replace " + std::string(source) + " differs" + where;
     }
-    if (strip_acrylic_keys(text) != frostpane::strip_acrylic_keys(text)) return "strip_acrylic_keys differs" + where;
-    if (strip_opacity_keys(text) != frostpane::strip_opacity_keys(text)) return "strip_opacity_keys differs" + where;
-    if (tidy_commas(text) != frostpane::tidy_commas(text)) return "tidy_commas differs" + where;
+    if (restore_settings_text(text) != restore(text)) return "restore differs" + where;
     const auto acrylic = frostpane::edit_for_acrylic(text, opacity), plain = frostpane::edit_for_opacity(text, opacity);
-    if (acrylic != edit_for_acrylic(text, opacity)) return "acrylic edit differs" + where;
-    if (plain != edit_for_opacity(text, opacity)) return "opacity edit differs" + where;
-    // Removals and tidying only shrink; each insertion adds " ", the members and ", ".
-    std::size_t anchors = 0;
-    replace(text, defaults_anchor, "", &anchors);
+    if (acrylic != edit(text, true, acrylic_members(opacity))) return "acrylic edit differs" + where;
+    if (plain != edit(text, false, opacity_members(opacity))) return "opacity edit differs" + where;
+    // Removals and tidying only shrink; each profiles member takes at most " ", the members and ", ".
     const auto grew = [&](const auto& edit, const std::string& members) {
-        return edit && edit->size() > text.size() + anchors * (members.size() + 3);
+        return edit && edit->size() > text.size() + ranges.size() * (members.size() + 3);
     };
     return grew(acrylic, acrylic_members(opacity)) || grew(plain, opacity_members(opacity)) ? "an edit grew" + where
                                                                                             : "";

@@ -137,7 +137,11 @@ TEST(settings_file, set_and_restore) {
         {{"set"}, none, none, messages::no_defaults, false},
         {{"set"}, "", "", messages::cannot_read, false},
         {{"set", "1", "0"}, defaults, defaults, messages::cannot_write, true},
-        {{"restore"}, R"({"opacity": 7, "useAcrylic": true, "acrylicOpacity": .5, "b": 1})", R"({"b": 1})", "", false},
+        {{"restore"},
+         R"({"profiles": [{"opacity": 7, "useAcrylic": true, "acrylicOpacity": .5, "b": 1}], "opacity": 7})",
+         R"({"profiles": [{"b": 1}], "opacity": 7})",
+         "",
+         false},
         {{"restore"}, no_file, no_file, messages::cannot_read, false},
         {{"restore"}, none, none, messages::cannot_write, true},
     };
@@ -160,6 +164,11 @@ TEST(settings_text, edits_byte_exact) {
     // opacity member (else acrylic) at this percent, text before and after (nothing: no defaults anchor)
     using row = std::tuple<bool, int, std::string, std::optional<std::string>>;
     const row rows[] = {
+        {true, 70,
+         R"({"actions": [{"opacity": 10}], "profiles": {"defaults": {"opacity": 5}, "list": [{"useAcrylic": true, )"
+         R"("name": "x", "profiles": {"defaults": {}}}]}})",
+         R"({"actions": [{"opacity": 10}], "profiles": {"defaults": { "opacity": 70}, "list": [{)"
+         R"("name": "x", "profiles": {"defaults": {}}}]}})"},
         {false, 50, R"({"profiles": {"defaults": {"a": 1}, "list": [{"opacity": 4}, {"useAcrylic": false, "b": 2}]}})",
          R"({"profiles": {"defaults": { "useAcrylic": true, "acrylicOpacity": 0.5, "a": 1}, "list": [{}, {"b": 2}]}})"},
         {true, 45,
@@ -195,12 +204,12 @@ TEST(settings_text, search) {
                             "a(b|c)(d)", "a)", "a[x]"}) {
         EXPECT_THROW(compiled_pattern{bad}, std::invalid_argument) << bad;
     }
-    // A megabyte of white space, commas and an open comment: no recursion, no quadratic rescans.
-    std::string commas;
-    for (int i = 0; i < 200000; ++i) commas += ", ";
-    EXPECT_EQ(tidy_commas(commas + std::string(1 << 20, ' ') + "}\"x").size(), 200003u);  // ends in an open string
-    const std::string comment = "/*" + std::string(1 << 20, '*') + "\"opacity\": 1";
-    EXPECT_EQ(strip_opacity_keys(comment), comment);
+    // Megabytes of removals, commas and white space, an open comment: no recursion, no quadratic rescans.
+    std::string list = R"({"profiles": [)";
+    for (int i = 0; i < 100000; ++i) list += R"({"opacity": 1,}, )";
+    EXPECT_EQ(restore_settings_text(list + std::string(1 << 20, ' ') + "]}\"x").size(), 14 + 400000 + (1 << 20) + 4u);
+    const std::string comment = R"({"profiles": [/*)" + std::string(1 << 20, '*') + R"("opacity": 1)";
+    EXPECT_EQ(restore_settings_text(comment), comment);
 }
 
 // Where the slider starts inside Windows Terminal: the first member found, numbers as far as they go.
@@ -216,10 +225,11 @@ TEST(settings_text, start_state) {
         {R"({"useAcrylic": false, "opacity": 55})", 55, false},
         {R"({"opacity": 99999999999})", INT_MAX, false},
         {R"({"font": 1})", 80, false},
+        {R"([{"useAcrylic": true, "acrylicOpacity": 0.7}])", 70, true},
         {"", 80, false},
     };
     for (const auto& [text, opacity, acrylic] : rows) {
-        host os(text);
+        host os(text.empty() ? text : R"({"opacity": 5, "profiles": )" + text + "}");
         const auto state = read_transparency_state(os);
         EXPECT_EQ(std::pair(state.opacity, state.acrylic), std::pair(opacity, acrylic)) << text;
     }
@@ -244,7 +254,7 @@ TEST(status_report, both_hosts) {
         {R"({"opacity": 2147483648})", acrylic("未设置（使用默认）", "未设置")},
     };
     for (const auto& [text, report] : terminal) {
-        host os(text);
+        host os(R"({"useAcrylic": false, "profiles": )" + text + "}");
         os.reg[personalize_key][enable_transparency_value] = 1;
         EXPECT_EQ(os.run({"check"}), 0);
         EXPECT_EQ(os.out, report + "系统透明效果：已启用\n\n") << text;
@@ -344,6 +354,15 @@ TEST(settings_text, agrees_with_regex) {
     }
 }
 
+// The bytes around the top-level "profiles" members, as the reference finds them.
+std::string outside_profiles(const std::string& text) {
+    std::string around;
+    std::size_t from = 0;
+    for (const auto& [begin, end] : oracle::profiles(text))
+        around += text.substr(from, begin - from) + "\x01", from = end;
+    return around + text.substr(from);
+}
+
 // Real settings files written by people outside the project (skipped when the folder is absent).
 TEST(settings_text, corpus) {
     const std::string dir = vmtest::shared_path("corpus/wt-settings");
@@ -352,14 +371,28 @@ TEST(settings_text, corpus) {
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {
         std::string text;
         if (entry.path().extension() != ".json" || !vmtest::read_file(entry.path().string(), text)) continue;
-        const std::string cleaned = restore_settings_text(text);
-        for (const auto value : {patterns::acrylic_value, patterns::acrylic_opacity_value, patterns::opacity_value}) {
-            EXPECT_FALSE(search_outside(cleaned, compiled(value))) << entry.path();
+        // restore, set with and without blur: the transparency members of the profiles (also those written
+        // with a blank before the colon) replaced by exactly the inserted ones, no byte outside changed
+        const std::optional<std::string> edits[] = {restore_settings_text(text), edit_for_acrylic(text, 45),
+                                                    edit_for_opacity(text, 45)};
+        const char* const members_left[] = {"000", "110", "001"};
+        for (int kind = 0; kind < 3; ++kind) {
+            if (!edits[kind]) continue;
+            EXPECT_EQ(outside_profiles(*edits[kind]), outside_profiles(text)) << kind << entry.path();
+            std::string members;
+            for (const auto value :
+                 {patterns::acrylic_value, patterns::acrylic_opacity_value, patterns::opacity_value}) {
+                std::size_t count = 0;
+                for (const auto& [begin, end] : oracle::profiles(*edits[kind]))
+                    count += oracle::matches(edits[kind]->substr(begin, end - begin), value).size();
+                members += std::to_string(count);
+            }
+            EXPECT_EQ(members, members_left[kind]) << kind << entry.path();
         }
         if (text.size() > 100000) continue;  // the regex reference takes seconds there
-        EXPECT_EQ(cleaned, oracle::tidy_commas(oracle::strip_opacity_keys(oracle::strip_acrylic_keys(text))));
-        EXPECT_EQ(edit_for_acrylic(text, 45), oracle::edit_for_acrylic(text, 45)) << entry.path();
-        EXPECT_EQ(edit_for_opacity(text, 45), oracle::edit_for_opacity(text, 45)) << entry.path();
+        EXPECT_EQ(edits[0], oracle::restore(text)) << entry.path();
+        EXPECT_EQ(edits[1], oracle::edit(text, true, acrylic_members(45))) << entry.path();
+        EXPECT_EQ(edits[2], oracle::edit(text, false, opacity_members(45))) << entry.path();
     }
 }
 
