@@ -23,9 +23,10 @@ void restore_transparency(platform& os) {
             os.write_stderr(messages::cannot_read);
             return;
         }
-        if (!write_settings_text(os, path, restore_settings_text(std::move(text)))) {
-            os.write_stderr(messages::cannot_write);
-        }
+        // Nothing to take back: the file is not written at all, so it keeps its bytes, its time
+        // and its identity, and the terminal has nothing to reload.
+        const std::string cleaned = restore_settings_text(text);
+        if (cleaned != text && !write_settings_text(os, path, cleaned)) os.write_stderr(messages::cannot_write);
         return;
     }
     // The same steps as making the window 100 % opaque with set: layered style added only when

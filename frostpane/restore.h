@@ -12,8 +12,8 @@ namespace frostpane {
 // profiles (outside comments and strings), commas tidied. Nothing is inserted.
 std::string restore_settings_text(std::string text);
 
-// Inside Windows Terminal: the settings file cleaned and written back (even when nothing was
-// found), with the read and write messages on standard error. In a classic console: the window
+// Inside Windows Terminal: the settings file cleaned and written back (not written when nothing
+// was found), with the read and write messages on standard error. In a classic console: the window
 // made fully opaque and WindowAlpha 255 stored, silently.
 void restore_transparency(platform& os);
 

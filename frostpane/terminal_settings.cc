@@ -59,8 +59,10 @@ void strip_opacity_keys(edit_text& profiles) {
 }
 
 void tidy_commas(edit_text& profiles) {
-    profiles.replace(compiled(patterns::comma_before_brace), "}");
-    profiles.replace(compiled(patterns::double_comma), ",");
+    // Only commas that this run's removals or insertion left dangling: trailing commas are allowed
+    // in the file, and the user's own stay where they are.
+    profiles.replace(compiled(patterns::comma_before_brace), "}", edit_text::scope::near_sites);
+    profiles.replace(compiled(patterns::double_comma), ",", edit_text::scope::near_sites);
 }
 
 bool insert_into_defaults(edit_text& profiles, std::string_view members) {

@@ -1,5 +1,6 @@
 #include "text_pattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -374,6 +375,15 @@ bool edit_text::collect(std::string_view piece, std::size_t offset, match_starts
     return ends_outside;
 }
 
+bool edit_text::near_site(const pattern_match& m) const {
+    // The white space before the first byte counts too: taking `"x": 1` out of `{"x": 1 ,}` leaves
+    // the comma one blank after the place.
+    std::size_t from = m.begin;
+    while (from > 0 && is_space(static_cast<unsigned char>(text_[from - 1]))) --from;
+    const auto site = std::lower_bound(sites_.begin(), sites_.end(), from);
+    return site != sites_.end() && *site < m.end;
+}
+
 bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement, scope which) {
     if (!pattern.may_match(text_)) return false;
     const bool on_quotes = pattern.first_byte() == '"';
@@ -383,7 +393,7 @@ bool edit_text::replace(const compiled_pattern& pattern, std::string_view replac
     for (const std::size_t pos : starts) {
         if (which == scope::at_start && pos > 0) break;
         if (pos < next) continue;
-        if (auto m = pattern.match_at(text_, pos)) {
+        if (auto m = pattern.match_at(text_, pos); m && (which != scope::near_sites || near_site(*m))) {
             taken.push_back(*m);
             next = m->end;
         }
@@ -396,41 +406,50 @@ bool edit_text::replace(const compiled_pattern& pattern, std::string_view replac
     match_starts moved;
     moved.quotes.reserve(starts_.quotes.size());
     moved.commas.reserve(starts_.commas.size());
+    std::vector<std::size_t> sites;
     std::size_t qi = 0;
     std::size_t ci = 0;
+    std::size_t si = 0;
+    std::size_t copied = 0;
+    std::size_t base = 0;
+    // Positions before `limit` move with the text copied before them.
+    const auto carry = [&](const std::vector<std::size_t>& from, std::size_t& i, std::size_t limit,
+                           std::vector<std::size_t>& to) {
+        for (; i < from.size() && from[i] < limit; ++i) to.push_back(from[i] - copied + base);
+    };
     bool relex = false;
     // A removal can bring a '/' next to a '/' or '*' and so open a comment
     // that was not there; only then is the text lexed again from scratch.
     auto check_junction = [&](std::size_t j) {
         if (j > 0 && j < out.size() && out[j - 1] == '/' && (out[j] == '/' || out[j] == '*')) relex = true;
     };
-    std::size_t copied = 0;
     std::vector<std::size_t> junctions;
     for (const pattern_match& m : taken) {
-        const std::size_t shift_base = out.size();
+        base = out.size();
         out.append(text_, copied, m.begin - copied);
-        for (; qi < starts_.quotes.size() && starts_.quotes[qi] < m.begin; ++qi) {
-            moved.quotes.push_back(starts_.quotes[qi] - copied + shift_base);
-        }
-        for (; ci < starts_.commas.size() && starts_.commas[ci] < m.begin; ++ci) {
-            moved.commas.push_back(starts_.commas[ci] - copied + shift_base);
-        }
+        carry(starts_.quotes, qi, m.begin, moved.quotes);
+        carry(starts_.commas, ci, m.begin, moved.commas);
+        carry(sites_, si, m.begin, sites);
         const std::size_t piece_at = out.size();
         append_replacement(out, replacement, whole_at, std::string_view(text_).substr(m.begin, m.end - m.begin));
         if (!collect(std::string_view(out).substr(piece_at), piece_at, moved)) relex = true;
         junctions.push_back(piece_at);
         junctions.push_back(out.size());
+        for (; si < sites_.size() && sites_[si] < m.end; ++si) sites.push_back(piece_at);
+        if (which != scope::near_sites) sites.push_back(out.size());
         while (qi < starts_.quotes.size() && starts_.quotes[qi] < m.end) ++qi;
         while (ci < starts_.commas.size() && starts_.commas[ci] < m.end) ++ci;
         copied = m.end;
     }
-    const std::size_t shift_base = out.size();
+    base = out.size();
     out.append(text_, copied);
-    for (; qi < starts_.quotes.size(); ++qi) moved.quotes.push_back(starts_.quotes[qi] - copied + shift_base);
-    for (; ci < starts_.commas.size(); ++ci) moved.commas.push_back(starts_.commas[ci] - copied + shift_base);
+    carry(starts_.quotes, qi, text_.size(), moved.quotes);
+    carry(starts_.commas, ci, text_.size(), moved.commas);
+    carry(sites_, si, text_.size() + 1, sites);
     for (const std::size_t j : junctions) check_junction(j);
 
     text_ = std::move(out);
+    sites_ = std::move(sites);
     if (relex) {
         starts_ = match_starts{};
         collect(text_, 0, starts_);

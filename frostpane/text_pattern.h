@@ -113,10 +113,13 @@ public:
     const std::string& text() const { return text_; }
     std::string take() { return std::move(text_); }
 
-    // Which matches a replacement takes.
+    // Which matches a replacement takes. The text remembers the places where a replacement of
+    // scope every or at_start took text out or put text in (the end of what it put in).
     enum class scope {
-        every,     // all of them
-        at_start,  // only one that starts at the first byte
+        every,       // all of them
+        at_start,    // only one that starts at the first byte
+        near_sites,  // only those with such a place after their first byte or in the white space
+                     // right before it, but not after their last byte; they leave no place
     };
     // Replaces the matches that start outside comments and strings, left to right and not
     // overlapping, by `replacement`, in which "$&" stands for the whole match (nothing else is
@@ -132,8 +135,11 @@ private:
     // `offset`; false when the piece does not end outside.
     static bool collect(std::string_view piece, std::size_t offset, match_starts& starts);
 
+    bool near_site(const pattern_match& m) const;
+
     std::string text_;
     match_starts starts_;
+    std::vector<std::size_t> sites_;  // ascending
 };
 
 // Whether each byte position of `text` lies outside comments and string

@@ -5,11 +5,13 @@
 // otherwise the first difference.
 #pragma once
 
+#include <algorithm>
 #include <cctype>
 #include <map>
 #include <optional>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "restore.h"
@@ -45,9 +47,10 @@ struct found {
     std::string group;
 };
 
-// Every match that starts outside, left to right, each search going on after the previous match
-// (or one byte after a start inside).
-inline std::vector<found> matches(const std::string& text, std::string_view pattern) {
+// Every match that starts outside and is accepted, left to right, each search going on after the
+// previous match (or one byte after a start that does not count).
+template <typename Accept>
+std::vector<found> matches(const std::string& text, std::string_view pattern, Accept accept) {
     static std::map<std::string, std::regex, std::less<>> cache;
     auto re = cache.find(pattern);
     if (re == cache.end()) {
@@ -62,28 +65,51 @@ inline std::vector<found> matches(const std::string& text, std::string_view patt
          from <= text.size() && std::regex_search(text.cbegin() + from, text.cend(), m, re->second);) {
         const std::size_t start = from + static_cast<std::size_t>(m.position(0));
         const std::size_t end = start + static_cast<std::size_t>(m.length(0));
-        if (out[start]) list.push_back({start, end, m.size() > 1 ? m.str(1) : ""});
-        from = out[start] ? end : start + 1;
+        const bool take = out[start] && accept(start, end);
+        if (take) list.push_back({start, end, m.size() > 1 ? m.str(1) : ""});
+        from = take ? end : start + 1;
     }
     return list;
 }
+inline std::vector<found> matches(const std::string& text, std::string_view pattern) {
+    return matches(text, pattern, [](std::size_t, std::size_t) { return true; });
+}
 
+// `sites` holds the places where this run took text out or put text in, moved along with the
+// text. Every match is replaced, or only one at the first byte, or (tidy) only those with a place
+// from the white space before them up to their last byte, which add no place.
+enum class take { every, at_start, tidy };
 inline std::string replace(const std::string& text, std::string_view pattern, const std::string& with,
-                           std::size_t* count = nullptr) {
+                           std::vector<std::size_t>& sites, take which = take::every) {
+    const auto accept = [&](std::size_t begin, std::size_t end) {
+        while (begin > 0 && std::isspace(static_cast<unsigned char>(text[begin - 1]))) --begin;
+        if (which == take::tidy)
+            return std::any_of(sites.begin(), sites.end(), [&](auto s) { return s >= begin && s < end; });
+        return which == take::every || begin == 0;
+    };
     std::string result;
-    std::size_t copied = 0;
-    const auto list = matches(text, pattern);
-    for (const found& f : list) {
+    std::vector<std::size_t> moved;
+    std::size_t copied = 0, s = 0;
+    for (const found& f : matches(text, pattern, accept)) {
         std::string piece = with;
         const std::string whole = text.substr(f.begin, f.end - f.begin);
         for (auto at = piece.find("$&"); at != std::string::npos; at = piece.find("$&", at + whole.size())) {
             piece.replace(at, 2, whole);
         }
-        result += text.substr(copied, f.begin - copied) + piece;
+        for (; s < sites.size() && sites[s] < f.begin; ++s) moved.push_back(sites[s] - copied + result.size());
+        result += text.substr(copied, f.begin - copied);
+        for (; s < sites.size() && sites[s] < f.end; ++s) moved.push_back(result.size());
+        result += piece;
+        if (which != take::tidy) moved.push_back(result.size());
         copied = f.end;
     }
-    if (count != nullptr) *count = list.size();
+    for (; s < sites.size(); ++s) moved.push_back(sites[s] - copied + result.size());
+    sites = moved;
     return result + text.substr(copied);
+}
+inline std::string replace(const std::string& text, std::string_view pattern, const std::string& with) {
+    std::vector<std::size_t> sites;
+    return replace(text, pattern, with, sites);
 }
 
 // The top-level "profiles" members: from the name's opening quote to the end of an object or array
@@ -112,22 +138,23 @@ inline std::vector<std::pair<std::size_t, std::size_t>> profiles(const std::stri
     return list;
 }
 
-inline std::string strip_acrylic_keys(std::string text) {
+inline std::string strip_acrylic_keys(std::string text, std::vector<std::size_t>& sites) {
     using namespace patterns;
     for (const auto pattern : {acrylic_after_comma, acrylic_before_comma, acrylic_alone, acrylic_opacity_after_comma,
                                acrylic_opacity_before_comma, acrylic_opacity_alone}) {
-        text = replace(text, pattern, "");
+        text = replace(text, pattern, "", sites);
     }
     return text;
 }
-inline std::string strip_opacity_keys(std::string text) {
+inline std::string strip_opacity_keys(std::string text, std::vector<std::size_t>& sites) {
     using namespace patterns;
     for (const auto pattern : {opacity_after_comma, opacity_before_comma, opacity_alone})
-        text = replace(text, pattern, "");
+        text = replace(text, pattern, "", sites);
     return text;
 }
-inline std::string tidy_commas(const std::string& text) {
-    return replace(replace(text, patterns::comma_before_brace, "}"), patterns::double_comma, ",");
+inline std::string tidy_commas(const std::string& text, std::vector<std::size_t>& sites) {
+    const std::string once = replace(text, patterns::comma_before_brace, "}", sites, take::tidy);
+    return replace(once, patterns::double_comma, ",", sites, take::tidy);
 }
 // Each profiles member edited alone by `edit` (piece -> piece and whether the anchor was there).
 template <typename Edit>
@@ -144,18 +171,20 @@ std::optional<std::string> each_profiles(const std::string& text, Edit edit) {
 }
 inline std::string restore(const std::string& text) {
     const auto cleaned = each_profiles(text, [](const std::string& piece) {
-        return std::pair(tidy_commas(strip_opacity_keys(strip_acrylic_keys(piece))), true);
+        std::vector<std::size_t> sites;
+        const std::string stripped = strip_opacity_keys(strip_acrylic_keys(piece, sites), sites);
+        return std::pair(tidy_commas(stripped, sites), true);
     });
     return cleaned.value_or(text);
 }
 inline std::optional<std::string> edit(const std::string& text, bool acrylic, const std::string& members) {
     return each_profiles(text, [&](std::string piece) {
-        piece = acrylic ? strip_acrylic_keys(strip_opacity_keys(piece)) : strip_opacity_keys(strip_acrylic_keys(piece));
-        std::smatch m;  // the anchor only where the member's name starts
-        const bool found = std::regex_search(piece, m, std::regex(std::string(patterns::defaults_anchor)),
-                                             std::regex_constants::match_continuous);
-        if (found) piece.insert(static_cast<std::size_t>(m.length(0)), " " + members + ", ");
-        return std::pair(tidy_commas(piece), found);
+        std::vector<std::size_t> sites;
+        piece = acrylic ? strip_acrylic_keys(strip_opacity_keys(piece, sites), sites)
+                        : strip_opacity_keys(strip_acrylic_keys(piece, sites), sites);
+        const auto anchors = sites.size();  // the anchor only where the member's name starts
+        piece = replace(piece, patterns::defaults_anchor, "$& " + members + ", ", sites, take::at_start);
+        return std::pair(tidy_commas(piece, sites), sites.size() > anchors);
     });
 }
 
