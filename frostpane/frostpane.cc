@@ -81,16 +81,13 @@ command_line parse_command_line(int argc, const char* const argv[]) {
     return line;
 }
 
-void set_transparency(platform& os, int opacity, bool blur) {
+bool set_transparency(platform& os, int opacity, bool blur) {
     opacity = std::clamp(opacity, 1, 100);
-    if (!env_exists(os, L"WT_SESSION")) {
-        apply_window_opacity(os, opacity);
-        write_console_opacity(os, opacity);
-    } else if (blur) {
-        set_terminal_acrylic(os, opacity);
-    } else {
-        set_terminal_opacity(os, opacity);
-    }
+    if (env_exists(os, L"WT_SESSION"))
+        return blur ? set_terminal_acrylic(os, opacity) : set_terminal_opacity(os, opacity);
+    apply_window_opacity(os, opacity);
+    write_console_opacity(os, opacity);
+    return true;
 }
 
 void exit_program(platform& os, int status) {
@@ -121,20 +118,18 @@ int run_frostpane(platform& os, int argc, const char* const argv[]) {
     os.add_ctrl_handler(console_ctrl_handler);
     const code_page_guard guard;
 
+    constexpr int k_failed = 2;
     const command_line line = parse_command_line(argc, argv);
     switch (line.command) {
         case command_kind::status:
             show_status(os);
             return 0;
         case command_kind::set:
-            set_transparency(os, line.opacity, line.blur);
-            return 0;
+            return set_transparency(os, line.opacity, line.blur) ? 0 : k_failed;
         case command_kind::restore:
-            restore_transparency(os);
-            return 0;
+            return restore_transparency(os) ? 0 : k_failed;
         case command_kind::slider:
-            run_slider(os);
-            return 0;
+            return run_slider(os) ? 0 : k_failed;
         case command_kind::usage:
             break;
     }

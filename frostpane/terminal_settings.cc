@@ -212,27 +212,28 @@ bool write_settings_text(platform& os, const std::wstring& path, std::string_vie
 
 namespace {
 
+// False after a message.
 template <typename Edit>
-void edit_settings(platform& os, int opacity, Edit edit) {
+bool edit_settings(platform& os, int opacity, Edit edit) {
     const std::wstring path = terminal_settings_path(os);
     std::string text = read_settings_text(os, path);
+    std::string_view failure;
     if (text.empty()) {
-        os.write_stderr(messages::cannot_read);
-        return;
+        failure = messages::cannot_read;
+    } else if (const auto edited = edit(std::move(text), opacity); !edited) {
+        failure = messages::no_defaults;
+    } else if (!write_settings_text(os, path, *edited)) {
+        failure = messages::cannot_write;
     }
-    const auto edited = edit(std::move(text), opacity);
-    if (!edited) {
-        os.write_stderr(messages::no_defaults);
-        return;
-    }
-    if (!write_settings_text(os, path, *edited)) os.write_stderr(messages::cannot_write);
+    if (!failure.empty()) os.write_stderr(failure);
+    return failure.empty();
 }
 
 }  // namespace
 
-void set_terminal_acrylic(platform& os, int opacity) { edit_settings(os, opacity, edit_for_acrylic); }
+bool set_terminal_acrylic(platform& os, int opacity) { return edit_settings(os, opacity, edit_for_acrylic); }
 
-void set_terminal_opacity(platform& os, int opacity) { edit_settings(os, opacity, edit_for_opacity); }
+bool set_terminal_opacity(platform& os, int opacity) { return edit_settings(os, opacity, edit_for_opacity); }
 
 TransparencyState read_transparency_state(platform& os) {
     if (!env_exists(os, L"WT_SESSION")) return {read_console_opacity(os), false};

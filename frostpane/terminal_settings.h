@@ -108,8 +108,9 @@ std::string read_settings_text(platform& os, const std::wstring& path);
 // Replaces the file as a whole; on false the old file is intact.
 bool write_settings_text(platform& os, const std::wstring& path, std::string_view text);
 
-void set_terminal_acrylic(platform& os, int opacity);
-void set_terminal_opacity(platform& os, int opacity);
+// False when a message went to standard error (nothing written).
+bool set_terminal_acrylic(platform& os, int opacity);
+bool set_terminal_opacity(platform& os, int opacity);
 TransparencyState read_transparency_state(platform& os);
 
 }  // namespace frostpane

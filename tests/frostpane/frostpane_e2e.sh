@@ -65,5 +65,6 @@ cp "$state/real.json" "$tmp/kept"
 chmod 444 "$state/real.json"
 wine_run "$exe" set 45
 check_file_bytes "a read-only file: the message" "$WINE_ERR" '错误：无法写入 settings.json。\n'
+check_eq "a read-only file: exit code 2" 2 "$WINE_RC"
 check_file_eq "a read-only file keeps its bytes" "$tmp/kept" "$state/real.json"
 finish

@@ -126,7 +126,8 @@ TEST(command_line, alpha_mappings) {
     }
 }
 
-// Inside Windows Terminal: what set and restore leave in the settings file and on standard error. The
+// Inside Windows Terminal: what set and restore leave in the settings file and on standard error (then
+// exit code 2). The
 // file is written when its bytes change, and tried when it cannot be written (then it is locked).
 TEST(settings_file, set_and_restore) {
     // arguments, text before and after (no_file: none), message
@@ -153,7 +154,7 @@ TEST(settings_file, set_and_restore) {
     for (const auto& [args, before, after, message] : rows) {
         host os(before);
         if (message == messages::cannot_write) os.locked.insert(settings);
-        EXPECT_EQ(os.run(args), 0) << before;
+        EXPECT_EQ(os.run(args), message.empty() ? 0 : 2) << before;
         EXPECT_EQ(os.files.count(settings) ? os.files[settings] : no_file, after);
         EXPECT_EQ(os.err, message) << before;
         const bool tried = before != after || message == messages::cannot_write;
@@ -341,6 +342,10 @@ TEST(slider, loop) {
     EXPECT_EQ(wt.out, "\x1b[2J\x1b[H" + slider_frame(80, true, true) + slider_frame(80, false, true) +
                           slider_frame(80, true, true) + slider_frame(79, true, true) + "\n\n");
     EXPECT_EQ(wt.files[settings], R"({"profiles": {"defaults": { "useAcrylic": true, "acrylicOpacity": 0.8}}})");
+    host gone(no_file);  // a change that fails: its message, the slider goes on, exit code 2
+    gone.keys = {0xE0, 0x4D, ' ', '\r'};
+    EXPECT_EQ(gone.run({"slider"}), 2);
+    EXPECT_EQ(gone.err, std::string(messages::cannot_read) + std::string(messages::cannot_read));
 }
 
 // Random settings-like texts against the std::regex reference; the fuzz target explores further.
