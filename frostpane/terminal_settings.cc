@@ -206,8 +206,51 @@ std::string read_settings_text(platform& os, const std::wstring& path) {
     return text;
 }
 
+namespace {
+
+// Another program may hold the file for a moment (the terminal reads settings.json when it
+// changes): so many more tries, each after this pause, about half a second in all.
+constexpr int k_busy_retries = 5;
+constexpr std::uint32_t k_busy_pause_ms = 100;
+
+bool in_use(long error) {
+    return error == error_sharing_violation || error == error_lock_violation || error == error_access_denied ||
+           error == error_unable_to_remove_replaced;
+}
+
+}  // namespace
+
 bool write_settings_text(platform& os, const std::wstring& path, std::string_view text) {
-    return os.replace_file(path, text);
+    // A symbolic link stays a link; its target gets the bytes.
+    const std::wstring target = os.final_path(path);
+    const std::uint32_t attributes = os.file_attributes(target);
+    // Windows refuses to replace a read-only file; Wine running as root would let it through.
+    if (attributes != invalid_file_attributes && (attributes & file_attribute_readonly) != 0) return false;
+    // Temporary files of runs killed before their move; one that another run still holds stays.
+    for (const std::wstring& leftover : os.find_files(target + L".*.tmp")) os.delete_file(leftover);
+    // The new content goes whole into a fresh file in the same folder, with the old file's
+    // attributes from the start, and then takes the old file's place by a rename on one volume:
+    // the file is replaced whole or not at all.
+    std::wstring temporary;
+    long result = error_file_exists;
+    for (unsigned attempt = 0; attempt < 100 && result == error_file_exists; ++attempt) {
+        temporary = target + L"." + std::to_wstring(os.process_id()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        result = os.create_file(temporary, text, attributes == invalid_file_attributes ? 0 : attributes);
+    }
+    if (result != error_success) return false;
+    result = os.replace_file(target, temporary);
+    for (int retry = 0; retry < k_busy_retries && in_use(result); ++retry) {
+        os.sleep_ms(k_busy_pause_ms);
+        result = os.replace_file(target, temporary);
+    }
+    // The old file is gone (removed meanwhile, or by the replacement half-way): the new one takes
+    // the name, and stays whatever happens, as it is then the only copy.
+    if (result == error_file_not_found || result == error_unable_to_move_replacement ||
+        result == error_unable_to_move_replacement_2) {
+        return os.move_file(temporary, target) == error_success;
+    }
+    if (result != error_success) os.delete_file(temporary);
+    return result == error_success;
 }
 
 namespace {

@@ -105,7 +105,8 @@ int percent_from_fraction(double value);
 std::wstring terminal_settings_path(platform& os);
 // Every byte of the file; empty when it cannot be opened (or is empty).
 std::string read_settings_text(platform& os, const std::wstring& path);
-// Replaces the file as a whole; on false the old file is intact.
+// Replaces the file as a whole, keeping its identity (security descriptor, attributes); on false
+// the old file is intact. Leftover temporary files of earlier runs go first.
 bool write_settings_text(platform& os, const std::wstring& path, std::string_view text);
 
 // False when a message went to standard error (nothing written).

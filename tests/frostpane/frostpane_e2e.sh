@@ -61,6 +61,14 @@ wine_run "$exe" set 70 0
 check_file_bytes "set 70 0: the file replaced, byte for byte" "$state/real.json" \
   '\xef\xbb\xbf{\r\n "profiles": {\r\n  "defaults": { "opacity": 70,  "font": 1 }\r\n }\r\n}\r\n'
 check_eq "the link stays, no temporary file is left" "real.json settings.json" "$(cd "$state" && echo *)"
+# The file keeps what Wine can keep of its identity, its hidden attribute (Wine's ReplaceFileW carries
+# neither the attributes nor the Unix mode); a temporary file that a killed run left goes.
+attrs() { /usr/lib/wine/wine attrib "$(wine_path "$state/real.json")" | cut -c1-11 | tr -d ' \r'; }
+/usr/lib/wine/wine attrib +h "$(wine_path "$state/real.json")"
+: >"$state/real.json.99-0.tmp"
+wine_run "$exe" restore
+check_eq "restore: exit code 0, the leftover gone, still hidden" "0 real.json settings.json AH" \
+  "$WINE_RC $(cd "$state" && echo *) $(attrs)"
 cp "$state/real.json" "$tmp/kept"
 chmod 444 "$state/real.json"
 wine_run "$exe" set 45

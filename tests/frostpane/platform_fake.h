@@ -20,17 +20,19 @@ struct fake_exit {
 };
 
 inline std::string narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+inline std::string base(std::wstring_view path) { return narrow(path.substr(path.rfind(L'\\') + 1)); }
 
 class fake_platform : public platform {
 public:
     std::map<std::wstring, std::map<std::wstring, std::uint32_t>> reg;  // key path -> DWORD values
     std::map<reg_key, std::wstring> open_keys;
     reg_key next_key = 100;
-    std::set<std::wstring> locked;  // files that cannot be replaced
     std::map<std::wstring, std::wstring> env;
     std::map<std::wstring, std::string> files;
-    std::deque<int> keys;      // what read_key hands out; -1 is a poll that finds no key
-    window_handle window = 7;  // 0: no console window
+    std::map<std::wstring, std::uint32_t> attributes;  // of files in `files`; archive (0x20) when not listed
+    std::map<std::wstring, int> held;                  // open elsewhere: so many replacements or deletions refused
+    std::deque<int> keys;                              // what read_key hands out; -1 is a poll that finds no key
+    window_handle window = 7;                          // 0: no console window
     std::int32_t style = 0x100;
     std::optional<std::uint8_t> alpha;  // the layered attributes, once set
     std::uint32_t cp = 437;             // 0: no console
@@ -98,13 +100,39 @@ public:
     bool get_stdout_console_mode(std::uint32_t& value) override { return value = mode, true; }
     bool set_stdout_console_mode(std::uint32_t value) override { return note("mode=" + std::to_string(mode = value)); }
     void sleep_ms(std::uint32_t ms) override { note("sleep " + std::to_string(ms)); }
+    std::uint32_t file_attributes(const std::wstring& path) override {
+        return files.count(path) == 0 ? invalid_file_attributes : attributes.count(path) ? attributes[path] : 0x20;
+    }
     bool read_file(const std::wstring& path, std::string& bytes) override {
         return files.count(path) != 0 && (bytes = files[path], true);
     }
-    bool replace_file(const std::wstring& path, std::string_view bytes) override {
-        if (locked.count(path) == 0) files[path] = bytes;
-        return note("write", locked.count(path) == 0);
+    std::wstring final_path(const std::wstring& path) override { return path; }
+    long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attrs) override {
+        note("create " + base(path) + " " + std::to_string(attrs));
+        return files.count(path) != 0 ? error_file_exists : (files[path] = bytes, attributes[path] = attrs, 0);
     }
+    bool refused(const std::wstring& path) { return held.count(path) != 0 && held[path]-- > 0; }
+    long replace_file(const std::wstring& replaced, const std::wstring& replacement) override {  // keeps attributes
+        if (note("replace") && refused(replaced)) return error_sharing_violation;
+        if (files.count(replaced) == 0) return error_file_not_found;
+        return files[replaced] = files[replacement], files.erase(replacement), 0;
+    }
+    long move_file(const std::wstring& from, const std::wstring& to) override {
+        return note("move"), files[to] = files[from], attributes[to] = attributes[from], files.erase(from), 0;
+    }
+    bool delete_file(const std::wstring& path) override {
+        return note("delete " + base(path)) && !refused(path) && files.erase(path) == 1;
+    }
+    std::vector<std::wstring> find_files(const std::wstring& pattern) override {
+        std::vector<std::wstring> found;
+        const auto star = pattern.find(L'*');
+        for (const auto& [path, bytes] : files) {
+            if (path.starts_with(pattern.substr(0, star)) && path.ends_with(pattern.substr(star + 1)))
+                found.push_back(path);
+        }
+        return found;
+    }
+    std::uint32_t process_id() override { return 7; }
     void write_stdout(std::string_view bytes) override { out += bytes; }
     void write_stderr(std::string_view bytes) override { err += bytes; }
     [[noreturn]] void exit_process(int status) override {
