@@ -4,6 +4,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <thread>
 
 #include "console_opacity.h"
 #include "restore.h"
@@ -14,10 +15,13 @@
 namespace frostpane {
 namespace {
 
-// Written once before the control handler is registered; the handler thread
-// only reads them.
+// Written before the control handler is registered; the handler thread only
+// reads them. The platform is main's object: the guard clears it on the way out
+// and waits for a handler that is still using it, because the handler may run
+// after main has returned.
 std::atomic<std::uint32_t> saved_code_page{0};
 std::atomic<platform*> code_page_owner{nullptr};
+std::atomic<int> handlers_running{0};
 
 void restore_code_page() {
     platform* os = code_page_owner.load();
@@ -30,7 +34,11 @@ public:
     code_page_guard() = default;
     code_page_guard(const code_page_guard&) = delete;
     code_page_guard& operator=(const code_page_guard&) = delete;
-    ~code_page_guard() { restore_code_page(); }
+    ~code_page_guard() {
+        restore_code_page();
+        code_page_owner.store(nullptr);
+        while (handlers_running.load() != 0) std::this_thread::yield();
+    }
 };
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -103,7 +111,9 @@ bool console_ctrl_handler(std::uint32_t event) {
         case ctrl_close_event:
         case ctrl_logoff_event:
         case ctrl_shutdown_event:
+            ++handlers_running;
             restore_code_page();
+            --handlers_running;
             break;
         default:
             break;

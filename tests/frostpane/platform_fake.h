@@ -31,8 +31,8 @@ public:
     std::map<std::wstring, std::string> files;
     std::map<std::wstring, std::uint32_t> attributes;  // of files in `files`; archive (0x20) when not listed
     std::map<std::wstring, int> held;                  // open elsewhere: so many replacements or deletions refused
-    std::deque<int> keys;                              // what read_key hands out; -1 is a poll that finds no key
-    window_handle window = 7;                          // 0: no console window
+    std::deque<int> keys;      // what read_key hands out; -1 is a poll that finds no key, -10 - n control event n
+    window_handle window = 7;  // 0: no console window
     std::int32_t style = 0x100;
     std::optional<std::uint8_t> alpha;  // the layered attributes, once set
     std::uint32_t cp = 437;             // 0: no console
@@ -90,6 +90,7 @@ public:
     bool add_ctrl_handler(ctrl_handler_fn fn) override { return (handler = fn) != nullptr; }
     bool key_waiting() override {
         if (keys.empty()) throw std::runtime_error("the fake keyboard ran out of keys");
+        if (keys.front() <= -10) handler(static_cast<std::uint32_t>(-10 - std::exchange(keys.front(), -1)));
         return keys.front() != -1 || (keys.pop_front(), false);
     }
     int read_key() override {
