@@ -29,7 +29,6 @@ inline constexpr long error_unable_to_move_replacement_2 = 1177;
 // File attributes, the values Windows gives them.
 inline constexpr std::uint32_t invalid_file_attributes = 0xFFFFFFFF;  // nothing at that path
 inline constexpr std::uint32_t file_attribute_readonly = 0x1;
-inline constexpr std::uint32_t file_attribute_directory = 0x10;
 
 // Registry access masks, the values Windows gives them.
 inline constexpr std::uint32_t key_query_value = 0x0001;

@@ -195,9 +195,14 @@ std::wstring terminal_settings_path(platform& os) {
         os.write_stderr(messages::no_localappdata);
         exit_program(os, 1);
     }
-    std::wstring path = *local_app_data;
-    for (const char* c = settings_suffix; *c != '\0'; ++c) path += static_cast<wchar_t>(*c);
-    return path;
+    std::wstring first;
+    for (const char* suffix : settings_suffixes) {
+        std::wstring path = *local_app_data;
+        for (const char* c = suffix; *c != '\0'; ++c) path += static_cast<wchar_t>(*c);
+        if (os.file_attributes(path) != invalid_file_attributes) return path;
+        if (first.empty()) first = std::move(path);
+    }
+    return first;
 }
 
 std::string read_settings_text(platform& os, const std::wstring& path) {

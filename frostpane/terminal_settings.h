@@ -46,8 +46,15 @@ inline constexpr std::string_view opacity_value = R"("opacity"\s*:\s*(\d+))";
 // The compiled form of each pattern above (built once, on first use).
 const compiled_pattern& compiled(std::string_view pattern_source);
 
-inline constexpr char settings_suffix[] =
-    "\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json";
+// Where Windows Terminal keeps settings.json below LOCALAPPDATA, in the order they are tried: the
+// Store release, the Preview, the Canary, an unpackaged install (winget, scoop, zip). Every build
+// sets WT_SESSION, so the tool is inside the terminal with any of them.
+inline constexpr const char* settings_suffixes[] = {
+    "\\Packages\\Microsoft.WindowsTerminal_8wekyb3d8bbwe\\LocalState\\settings.json",
+    "\\Packages\\Microsoft.WindowsTerminalPreview_8wekyb3d8bbwe\\LocalState\\settings.json",
+    "\\Packages\\Microsoft.WindowsTerminalCanary_8wekyb3d8bbwe\\LocalState\\settings.json",
+    "\\Microsoft\\Windows Terminal\\settings.json",
+};
 
 namespace messages {
 inline constexpr std::string_view no_localappdata = "错误：未找到 LOCALAPPDATA 环境变量。\n";
@@ -100,8 +107,10 @@ int parse_saturating_int(std::string_view digits);
 int percent_from_fraction(double value);
 
 // --- The settings file
-// LOCALAPPDATA + settings_suffix; ends the program with status 1 and a
-// message when LOCALAPPDATA is not set or does not fit 260 characters.
+// LOCALAPPDATA + the first of settings_suffixes where a file exists (the
+// Store release's when there is none: its read fails as it always did); ends
+// the program with status 1 and a message when LOCALAPPDATA is not set or does
+// not fit 260 characters. Every command takes the file from here.
 std::wstring terminal_settings_path(platform& os);
 // Every byte of the file; empty when it cannot be opened (or is empty).
 std::string read_settings_text(platform& os, const std::wstring& path);

@@ -75,4 +75,12 @@ wine_run "$exe" set 45
 check_file_bytes "a read-only file: the message" "$WINE_ERR" '错误：无法写入 settings.json。\n'
 check_eq "a read-only file: exit code 2" 2 "$WINE_RC"
 check_file_eq "a read-only file keeps its bytes" "$tmp/kept" "$state/real.json"
+
+# Only the Preview's settings file exists: it is the one edited.
+rm -rf "$tmp/Packages"
+preview=$tmp/Packages/Microsoft.WindowsTerminalPreview_8wekyb3d8bbwe/LocalState
+mkdir -p "$preview" && printf '{"profiles": {"defaults": {}}}' >"$preview/settings.json"
+wine_run "$exe" set 70 0
+check_file_bytes "only the Preview's file: set 70 0 edits it" "$preview/settings.json" \
+  '{"profiles": {"defaults": { "opacity": 70}}}'
 finish

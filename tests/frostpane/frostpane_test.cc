@@ -169,6 +169,33 @@ TEST(settings_file, set_and_restore) {
 // Saving: a new file beside the old one, given its attributes, takes its place through ReplaceFileW (which keeps
 // the security descriptor too); tried again for about half a second while another program holds the file;
 // leftovers of earlier runs removed first, unless held.
+// The settings file is the first of the four places that exists, and every command takes that one.
+TEST(settings_file, four_places) {
+    const std::wstring places[] = {
+        settings, L"L\\Packages\\Microsoft.WindowsTerminalPreview_8wekyb3d8bbwe\\LocalState\\settings.json",
+        L"L\\Packages\\Microsoft.WindowsTerminalCanary_8wekyb3d8bbwe\\LocalState\\settings.json",
+        L"L\\Microsoft\\Windows Terminal\\settings.json"};
+    // places holding a file (bits), the place used
+    for (const auto& [present, used] : {std::pair(1, 0), {2, 1}, {4, 2}, {8, 3}, {3, 0}, {14, 1}}) {
+        host os(no_file);
+        for (int p = 0; p < 4; ++p) {
+            if ((present >> p & 1) != 0) os.files[places[p]] = defaults;
+        }
+        os.keys = {'\r'};
+        EXPECT_EQ(os.run({"set", "70", "0"}) + os.run({"check"}) + os.run({"slider"}), 0);
+        EXPECT_EQ(os.files[places[used]], R"({"profiles": {"defaults": { "opacity": 70}}})") << present;
+        EXPECT_NE(os.out.find("不透明度：70%"), std::string::npos) << present;
+        EXPECT_NE(os.out.find("]  70%"), std::string::npos) << present;
+        EXPECT_EQ(os.run({"restore"}), 0);
+        for (int p = 0; p < 4; ++p) {
+            const std::string expected = p == used                 ? R"({"profiles": {"defaults": { }}})"
+                                         : (present >> p & 1) != 0 ? defaults
+                                                                   : no_file;
+            EXPECT_EQ(os.files.count(places[p]) != 0 ? os.files[places[p]] : no_file, expected) << present << p;
+        }
+    }
+}
+
 TEST(settings_file, saved_whole) {
     // attributes (0: no file), replacements refused, leftovers (held when marked *), result, calls, files left
     using row = std::tuple<std::uint32_t, int, std::vector<std::wstring>, bool, std::string, std::string>;
