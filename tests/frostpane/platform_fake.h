@@ -1,12 +1,11 @@
-// In-memory stand-in for the operating system. It behaves like Windows where frostpane relies on
-// it (a key must exist to be opened, layered attributes need the layered style, the environment
-// buffer contract) and logs each call that changes something as one short line in `calls`.
+// In-memory stand-in for the operating system, like Windows where frostpane relies on it (a key must exist to be
+// opened, layered attributes need the layered style, the environment buffer contract); each call that changes
+// something is logged as one short line in `calls`.
 #pragma once
 
 #include <deque>
 #include <map>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,8 +18,7 @@ struct fake_exit {
     int status;
 };
 
-inline std::string narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
-inline std::string base(std::wstring_view path) { return narrow(path.substr(path.rfind(L'\\') + 1)); }
+inline std::string base(std::wstring_view p) { return std::string(p.substr(p.rfind(L'\\') + 1).begin(), p.end()); }
 
 class fake_platform : public platform {
 public:
@@ -29,7 +27,7 @@ public:
     reg_key next_key = 100;
     std::map<std::wstring, std::wstring> env;
     std::map<std::wstring, std::string> files;
-    std::map<std::wstring, std::uint32_t> attributes;  // of files in `files`; archive (0x20) when not listed
+    std::map<std::wstring, std::uint32_t> attributes;  // of files in `files` when not archive (0x20)
     std::map<std::wstring, int> held;                  // open elsewhere: so many replacements or deletions refused
     std::deque<int> keys;      // what read_key hands out; -1 is a poll that finds no key, -10 - n control event n
     window_handle window = 7;  // 0: no console window
@@ -46,8 +44,7 @@ public:
         return reg.count(std::wstring(path)) == 0 ? error_file_not_found : reg_create_key(path, 0, key);
     }
     long reg_create_key(std::wstring_view path, std::uint32_t, reg_key& key) override {
-        reg[open_keys[key = next_key++] = path];
-        return error_success;
+        return reg[open_keys[key = next_key++] = path], error_success;
     }
     long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) override {
         const auto& values = reg.at(open_keys.at(key));
@@ -55,10 +52,8 @@ public:
                                                      : (value = values.at(std::wstring(name)), 0);
     }
     long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) override {
-        const std::wstring& path = open_keys.at(key);
-        reg[path][std::wstring(name)] = value;
-        note(narrow(path.substr(path.rfind(L'\\') + 1)) + "=" + std::to_string(value));
-        return error_success;
+        reg[open_keys.at(key)][std::wstring(name)] = value;
+        return note(base(open_keys.at(key)) + "=" + std::to_string(value)), error_success;
     }
     void reg_close_key(reg_key key) override { open_keys.erase(key); }
     window_handle get_console_window() override { return window; }
@@ -109,26 +104,26 @@ public:
     }
     std::wstring final_path(const std::wstring& path) override { return path; }
     long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attrs) override {
-        note("create " + base(path) + " " + std::to_string(attrs));
-        return files.count(path) != 0 ? error_file_exists : (files[path] = bytes, attributes[path] = attrs, 0);
+        return note("create " + base(path) + " " + std::to_string(attrs)) && files.count(path) != 0
+                   ? error_file_exists
+                   : (files[path] = bytes, error_success);
     }
     bool refused(const std::wstring& path) { return held.count(path) != 0 && held[path]-- > 0; }
-    long replace_file(const std::wstring& replaced, const std::wstring& replacement) override {  // keeps attributes
-        if (note("replace") && refused(replaced)) return error_sharing_violation;
-        if (files.count(replaced) == 0) return error_file_not_found;
-        return files[replaced] = files[replacement], files.erase(replacement), 0;
+    long replace_file(const std::wstring& old,
+                      const std::wstring& with) override {  // the old file keeps its attributes
+        if (note("replace") && refused(old)) return error_sharing_violation;
+        return files.count(old) == 0 ? error_file_not_found : (files[old] = files[with], files.erase(with), 0);
     }
     long move_file(const std::wstring& from, const std::wstring& to) override {
-        return note("move"), files[to] = files[from], attributes[to] = attributes[from], files.erase(from), 0;
+        return note("move"), files[to] = files[from], files.erase(from), error_success;
     }
     bool delete_file(const std::wstring& path) override {
-        return note("delete " + base(path)) && !refused(path) && files.erase(path) == 1;
+        return note("delete " + base(path)) && !refused(path) && files.erase(path);
     }
-    std::vector<std::wstring> find_files(const std::wstring& pattern) override {
+    std::vector<std::wstring> find_files(const std::wstring& pattern) override {  // one '*'
         std::vector<std::wstring> found;
-        const auto star = pattern.find(L'*');
         for (const auto& [path, bytes] : files) {
-            if (path.starts_with(pattern.substr(0, star)) && path.ends_with(pattern.substr(star + 1)))
+            if (path.starts_with(pattern.substr(0, pattern.find(L'*'))) && path.ends_with(L".tmp"))
                 found.push_back(path);
         }
         return found;
