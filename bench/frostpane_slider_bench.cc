@@ -114,12 +114,12 @@ void key_to_frame(benchmark::State& state) {
         std::ofstream out(state_dir + "/settings.json", std::ios::binary | std::ios::trunc);
         out << text;
     }
-    constexpr int kKeys = 10;
+    constexpr int k_keys = 10;
     double worst = 0;
     std::size_t frame = 0;
     for (auto _ : state) {
         disk_host host(folder, flush);
-        for (int i = 0; i < kKeys; ++i) host.keys.insert(host.keys.end(), {0xE0, i % 2 == 0 ? 0x4D : 0x4B});
+        for (int i = 0; i < k_keys; ++i) host.keys.insert(host.keys.end(), {0xE0, i % 2 == 0 ? 0x4D : 0x4B});
         host.keys.push_back('\r');
         frostpane::run_slider(host);
         double sum = 0;

@@ -10,12 +10,12 @@
 namespace frostpane {
 namespace {
 
-constexpr int kCells = 40;
-constexpr std::uint32_t kPollMs = 20;
-constexpr unsigned char kLeft = 0x4B;
-constexpr unsigned char kRight = 0x4D;
-constexpr unsigned char kEnter = 0x0D;
-constexpr unsigned char kEscape = 0x1B;
+constexpr int k_cells = 40;
+constexpr std::uint32_t k_poll_ms = 20;
+constexpr unsigned char k_left = 0x4B;
+constexpr unsigned char k_right = 0x4D;
+constexpr unsigned char k_enter = 0x0D;
+constexpr unsigned char k_escape = 0x1B;
 
 }  // namespace
 
@@ -24,9 +24,9 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
         case extended_key_prefix: {
             // 64-bit: a start value read from a hand-edited file may sit at the int limits.
             std::int64_t value = state.value;
-            if (second == kLeft) {
+            if (second == k_left) {
                 --value;
-            } else if (second == kRight) {
+            } else if (second == k_right) {
                 ++value;
             }
             state.value = static_cast<int>(value < 1 ? 1 : value > 100 ? 100 : value);
@@ -36,8 +36,8 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
             if (!state.inside) return slider_effect::idle;
             state.blur = !state.blur;
             return slider_effect::apply;
-        case kEnter:
-        case kEscape:
+        case k_enter:
+        case k_escape:
             return slider_effect::leave;
         default:
             return slider_effect::idle;
@@ -46,9 +46,9 @@ slider_effect slider_key(slider_state& state, unsigned char key, unsigned char s
 
 std::string slider_frame(int value, bool blur, bool inside) {
     // 64-bit for the same reason: value x 40 must not overflow for a start value near INT_MAX.
-    const std::int64_t filled = static_cast<std::int64_t>(value) * kCells / 100;
+    const std::int64_t filled = static_cast<std::int64_t>(value) * k_cells / 100;
     std::string out = "\x1b[3;1H\x1b[2K  [";
-    for (int i = 0; i < kCells; ++i) out += i < filled ? '=' : i == filled ? '>' : ' ';
+    for (int i = 0; i < k_cells; ++i) out += i < filled ? '=' : i == filled ? '>' : ' ';
     char number[16];
     std::snprintf(number, sizeof number, "%3d", value);
     out += "] ";
@@ -69,7 +69,7 @@ void draw_slider(platform& os, int value, bool blur, bool inside) {
     os.write_stdout(slider_frame(value, blur, inside));
 }
 
-void run_slider(platform& os) {
+bool run_slider(platform& os) {
     std::uint32_t mode = 0;
     if (!os.get_stdout_console_mode(mode)) mode = 0;
     os.set_stdout_console_mode(mode | enable_virtual_terminal_processing);
@@ -82,9 +82,10 @@ void run_slider(platform& os) {
     state.blur = start.acrylic;
     draw_slider(os, state.value, state.blur, state.inside);
 
+    bool all_applied = true;
     for (;;) {
         if (!os.key_waiting()) {
-            os.sleep_ms(kPollMs);
+            os.sleep_ms(k_poll_ms);
             continue;
         }
         const auto key = static_cast<unsigned char>(os.read_key());
@@ -92,12 +93,13 @@ void run_slider(platform& os) {
         const slider_effect effect = slider_key(state, key, static_cast<unsigned char>(second));
         if (effect == slider_effect::leave) break;
         if (effect == slider_effect::apply) {
-            set_transparency(os, state.value, state.blur);
+            all_applied = set_transparency(os, state.value, state.blur) && all_applied;
             draw_slider(os, state.value, state.blur, state.inside);
         }
-        os.sleep_ms(kPollMs);
+        os.sleep_ms(k_poll_ms);
     }
     os.write_stdout("\n\n");
+    return all_applied;
 }
 
 }  // namespace frostpane

@@ -10,8 +10,8 @@
 namespace frostpane {
 namespace {
 
-constexpr std::string_view kRule = "==========================================\n";
-constexpr std::string_view kValueUnset = "  透明度数值：未设置\n";
+constexpr std::string_view k_rule = "==========================================\n";
+constexpr std::string_view k_value_unset = "  透明度数值：未设置\n";
 
 std::string acrylic_value_line(double value, std::string_view tail) {
     std::string line = "  透明度数值：";
@@ -23,14 +23,14 @@ std::string acrylic_value_line(double value, std::string_view tail) {
 }
 
 std::string section_head(std::string_view title) {
-    std::string out(kRule);
+    std::string out(k_rule);
     out += title;
-    out += kRule;
+    out += k_rule;
     out += "\n";
     return out;
 }
 
-std::string section_tail() { return "\n" + std::string(kRule) + "\n"; }
+std::string section_tail() { return "\n" + std::string(k_rule) + "\n"; }
 
 live_window read_live_window(platform& os, std::uint8_t& alpha) {
     const auto window = os.get_console_window();
@@ -53,11 +53,11 @@ transparency_effects read_transparency_effects(platform& os) {
 
 terminal_findings find_terminal_values(std::string_view text) {
     terminal_findings found;
-    if (const auto m = search_outside(text, compiled(patterns::acrylic_value))) {
+    if (const auto m = search_profiles(text, patterns::acrylic_value)) {
         found.acrylic_found = true;
         found.acrylic_on = m->group(text) == "true";
     }
-    if (const auto m = search_outside(text, compiled(patterns::acrylic_opacity_value))) {
+    if (const auto m = search_profiles(text, patterns::acrylic_opacity_value)) {
         // Hundreds of digits overflow a double; like "." they are no number to show.
         const auto value = parse_decimal_number(m->group(text));
         if (value && std::isfinite(*value)) {
@@ -65,7 +65,7 @@ terminal_findings find_terminal_values(std::string_view text) {
             found.acrylic_opacity = *value;
         }
     }
-    if (const auto m = search_outside(text, compiled(patterns::opacity_value))) {
+    if (const auto m = search_profiles(text, patterns::opacity_value)) {
         const std::string_view digits = m->group(text);
         int value = 0;
         const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);
@@ -84,14 +84,14 @@ std::string terminal_section_text(const terminal_findings& found) {
         if (found.acrylic_opacity_found) {
             out += acrylic_value_line(found.acrylic_opacity, found.acrylic_on ? "%)\n" : "%)（已设置但模糊已关闭）\n");
         } else {
-            out += kValueUnset;
+            out += k_value_unset;
         }
     } else if (found.opacity_found) {
         out += "  纯透明模式：已启用\n";
         out += "  不透明度：" + std::to_string(found.opacity) + "%\n";
     } else {
         out += "  亚克力模糊：未设置（使用默认）\n";
-        out += kValueUnset;
+        out += k_value_unset;
     }
     return out + section_tail();
 }

@@ -20,15 +20,16 @@
 //
 // How tests use it:
 //   plm::fake_platform fake;                 // console in cooked mode 0x1F7 / 0x3, 80x25 window
-//   fake.feed_bytes("\x1b[A");                // bytes for read_byte (optionally at a fake time)
-//   fake.feed_record(plm::mouse_record_at(3, 4, 0, 0));   // console input records
-//   fake.feed_getwch({0xE0, 0x48});           // codes for getwch
+//   fake.feed("ab{L}\r");                    // bytes for read_byte, keys named in braces
+//   fake.records.push_back({0, plm::mouse_at(3, 4, 0, 0)});   // console input records
+//   fake.codes = {0xE0, 0x48};                // codes for getwch
 //   fake.env["VLM_FORCE_VT_BYTES"] = "1";
 //   plm::platform_override use(fake);         // exports now run on the fake
 //   ... call the code ...
 //   fake.out        // every byte written to standard output
-//   fake.calls      // "set_console_mode in 0x000003e8", "write \e[?1000h", "flush", ...
-//   fake.now_ms     // the fake clock; sleep_ms advances it, scripted input may jump it forward
+//   fake.log        // the same bytes with the console calls: "{in 3e8}", "{f}" (flush), "{at 0,7}", ...
+//   fake.rows       // the screen those bytes and calls leave
+//   fake.now        // the fake clock; sleep_ms advances it, scripted input may jump it forward
 #pragma once
 
 #include <cstdarg>

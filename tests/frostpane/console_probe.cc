@@ -1,24 +1,16 @@
-// Test helper for the end-to-end tests: writes what the console looks like
-// from inside (output code page, layered style, alpha) into the file named by
-// its argument, so a test can read it after frostpane ran in the same console.
-#ifndef NOMINMAX
-#  define NOMINMAX
-#endif
+// Writes what the console looks like from inside (output code page, layered style, alpha) to the
+// file named by its argument, for the end-to-end test to read after frostpane ran in the same console.
 #include <windows.h>
 
 #include <cstdio>
 
 int main(int argc, char* argv[]) {
-    if (argc < 2) return 2;
     HWND window = GetConsoleWindow();
-    const LONG style = window != nullptr ? GetWindowLongW(window, GWL_EXSTYLE) : 0;
     BYTE alpha = 0;
-    DWORD flags = 0;
-    const bool attributes = window != nullptr && GetLayeredWindowAttributes(window, nullptr, &alpha, &flags);
-    std::FILE* out = std::fopen(argv[1], "wb");
-    if (out == nullptr) return 3;
-    std::fprintf(out, "cp=%u window=%d layered=%d alpha=%d\n", GetConsoleOutputCP(), window != nullptr ? 1 : 0,
-                 (style & WS_EX_LAYERED) != 0 ? 1 : 0, attributes ? static_cast<int>(alpha) : -1);
-    std::fclose(out);
-    return 0;
+    const bool layered = (GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_LAYERED) != 0;
+    const bool read = GetLayeredWindowAttributes(window, nullptr, &alpha, nullptr) != FALSE;
+    std::FILE* out = argc > 1 ? std::fopen(argv[1], "wb") : nullptr;
+    if (out == nullptr) return 2;
+    std::fprintf(out, "cp=%u layered=%d alpha=%d\n", GetConsoleOutputCP(), layered ? 1 : 0, read ? alpha : -1);
+    return std::fclose(out);
 }

@@ -1,40 +1,79 @@
-# Shared set-up of the frostpane end-to-end scripts: the runners, a scratch folder, a fresh Wine
-# prefix for the group, the programs by their Windows paths, the registry keys, and a batch
-# runner so that several programs share one console (tmux pane).
-#
-#   . frostpane_e2e.sh GROUP   (from a script run by ctest; VM_SRC and VM_BIN are set)
-# shellcheck shell=bash
+#!/usr/bin/env bash
+# frostpane.exe under Wine, for what only the real Win32 layer shows: the layered window and its
+# alpha (read back by the probe in the same console), WindowAlpha and EnableTransparency in the
+# registry, the code page put back, arrow keys reaching the slider through the console, the
+# settings file replaced on disk and found in the Preview's place, the usage text and the exit codes.
 set -u
 . "$VM_SRC/tests/lib/assert.sh"
 . "$VM_SRC/tests/lib/wine.sh"
 . "$VM_SRC/tests/lib/console.sh"
-
-tmp=$(mktemp -d "/tmp/$1.XXXXXX")
-trap 'con_stop; wine_stop_group; chmod -R u+w "$tmp" 2>/dev/null; rm -rf "$tmp"' EXIT
-wine_reset_group "$1"
+tmp=$(mktemp -d /tmp/frostpane-e2e.XXXXXX)
+trap 'con_stop; wine_stop_group; rm -rf "$tmp"' EXIT
+wine_group frostpane || exit 1
 exe=$(wine_path "$VM_BIN/frostpane.exe")
-probe=$(wine_path "$VM_BIN/frostpane_console_probe.exe")
+win() { wine_path "$tmp/$1"; }
+probe() { printf '%s %s' "$(wine_path "$VM_BIN/frostpane_console_probe.exe")" "$(win "$1")"; }
 personalize='HKCU\SOFTWARE\Microsoft\Windows\CurrentVersion\Themes\Personalize'
-cmd_key='HKCU\Console\C:_windows_System32_cmd.exe'
+consoles=('HKCU\Console' 'HKCU\Console\C:_windows_System32_cmd.exe')
+for key in "${consoles[@]}"; do wine_reg_delete "$key" WindowAlpha; done  # the prefix is kept between runs
+wine_reg_add "$personalize" EnableTransparency REG_DWORD 0
+
+# One console: set 50, check, the slider (standard input redirected: the keys still come from the
+# console) moved by two Right arrows and ended with Enter; the probe looks between the programs.
 con_start
+export W=400 H=12  # Wine's console counts each byte of the UTF-8 text as a cell
+: >"$tmp/empty"
+printf '@%s\r\n' "$(probe p0)" "$exe set 50" "$(probe p1)" "$exe check > $(win check)" \
+  "$exe slider < $(win empty)" "echo %errorlevel%> $(win rc)" "$(probe p2)" >"$tmp/run.bat"
+con_run_exe pane "cmd /c $(printf '%q' "$(win run.bat)")"
+con_wait pane "Enter/Esc" 30000 || fail "the slider did not start" "$(con_cap pane)"
+for shown in "]  51%" "]  52%"; do
+  con_key pane Right
+  con_wait pane "$shown" 30000 || fail "a Right arrow did not show $shown" "$(con_cap pane)"
+done
+con_key pane Enter
+check_eq "the console ran to the end" 0 "$(con_wait_dead pane 30000)"
+p0=$(cat "$tmp/p0" 2>/dev/null) p1=$(cat "$tmp/p1" 2>/dev/null) p2=$(cat "$tmp/p2" 2>/dev/null)
+check_contains "a fresh console window is not layered" "$p0" "layered=0"
+check_contains "set 50: layered, alpha 127" "$p1" "layered=1 alpha=127"
+check_contains "check reads the live alpha" "$(cat "$tmp/check")" "当前窗口实时不透明度：49%"
+check_contains "two Right arrows: alpha 132" "$p2" "layered=1 alpha=132"
+check_eq "the slider ends with exit code 0" 0 "$(tr -d '\r\n ' <"$tmp/rc")"
+check_eq "the code page is put back after each program" "${p0%% *} ${p0%% *}" "${p1%% *} ${p2%% *}"
+for key in "${consoles[@]}"; do
+  check_eq "WindowAlpha for 52% under $key" "REG_DWORD 0xa9" "$(wine_reg_query "$key" WindowAlpha)"
+done
+check_eq "EnableTransparency switched on" "REG_DWORD 0x1" "$(wine_reg_query "$personalize" EnableTransparency)"
 
-# The Windows path of a file in the scratch folder.
-tmp_win() { wine_path "$tmp/$1"; }
+wine_run "$exe" SET
+check_eq "SET: exit code 1, the usage text" "1 用法：frostpane.exe [check | set [透明度] [模糊] | restore | slider]" \
+  "$WINE_RC $(head -n 1 "$WINE_ERR")"
 
-# write_batch NAME LINES...: a batch file of these lines (not echoed); prints its Windows path.
-write_batch() {
-  local name=$1; shift
-  printf '@%s\r\n' "$@" >"$tmp/$name.bat"
-  tmp_win "$name.bat"
-}
+# Inside Windows Terminal, with LOCALAPPDATA at the scratch folder and settings.json a link.
+state=$tmp/Packages/Microsoft.WindowsTerminal_8wekyb3d8bbwe/LocalState
+mkdir -p "$state"
+wine_reg_add 'HKCU\Volatile Environment' LOCALAPPDATA REG_SZ "$(wine_path "$tmp")"
+WINE_ENV=(WT_SESSION=e2e)
+printf '\xef\xbb\xbf{\r\n "profiles": {\r\n  "defaults": { "useAcrylic": true, "acrylicOpacity": 0.5,\r\n   "font": 1 }\r\n }\r\n}\r\n' >"$state/real.json"
+ln -s real.json "$state/settings.json"
+wine_run "$exe" set 70 0
+check_file_bytes "set 70 0: the file replaced, byte for byte" "$state/real.json" \
+  '\xef\xbb\xbf{\r\n "profiles": {\r\n  "defaults": { "opacity": 70,  "font": 1 }\r\n }\r\n}\r\n'
+check_eq "the link stays, no temporary file is left" "real.json settings.json" "$(cd "$state" && echo *)"
+# The hidden attribute stays (under Wine not the Unix mode); a .tmp that a killed run left goes.
+/usr/lib/wine/wine attrib +h "$(wine_path "$state/real.json")" && : >"$state/real.json.99-0.tmp"
+wine_run "$exe" restore
+check_eq "restore: exit code 0, the leftover gone, still hidden" "0 real.json settings.json AH" "$WINE_RC \
+$(cd "$state" && echo *) $(/usr/lib/wine/wine attrib "$(wine_path "$state/real.json")" | cut -c1-11 | tr -d ' \r')"
 
-# run_batch NAME LINES...: runs the lines in one console and waits for the end; 1 when it hangs.
-run_batch() {
-  local name=$1 batch; shift
-  batch=$(write_batch "$name" "$@")
-  con_run_exe "$name" "cmd /c $(printf '%q' "$batch")"
-  local status
-  status=$(con_wait_dead "$name" 20000)
-  con_kill "$name"
-  [ "$status" != running ]
-}
+# No settings file: the message and exit code 2. Then only the Preview's: it is the one edited.
+rm -rf "$tmp/Packages"
+wine_run "$exe" set 70 0
+check_eq "no settings file: exit code 2, the message" "2 错误：无法读取 settings.json，请确认已安装 Windows Terminal。" \
+  "$WINE_RC $(cat "$WINE_ERR")"
+preview=$tmp/Packages/Microsoft.WindowsTerminalPreview_8wekyb3d8bbwe/LocalState
+mkdir -p "$preview" && printf '{"profiles": {"defaults": {}}}' >"$preview/settings.json"
+wine_run "$exe" set 70 0
+check_file_bytes "only the Preview's file: set 70 0 edits it" "$preview/settings.json" \
+  '{"profiles": {"defaults": { "opacity": 70}}}'
+finish

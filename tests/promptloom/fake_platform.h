@@ -1,151 +1,178 @@
-// A scripted, recording stand-in for the console, for tests of every promptloom part.
-//
-// Input: bytes (read_byte), console input records (peek/read_console_input), getwch codes and
-// lines (read_line) come from queues; each queued item may carry an arrival time on the fake
-// clock, and serving it moves the clock forward to that time. When the byte queue is empty a
-// read reports end of input and input_closed() turns true (set `close_when_drained` false to
-// report a failed read and stay open); getwch then gives 0xFFFF. A loop that keeps reading an
-// empty script past `max_empty_reads` gets a fake_input_exhausted exception, so a test that
-// forgot its exit key fails instead of hanging.
-//
-// Output and calls: `out` collects standard output, `err` standard error, `files` what
-// append_to_file wrote (paths in `unopenable_files` fail). `calls` lists every call in order as
-// readable text, for example:
-//   "get_console_mode in", "set_console_mode in 0x3e8", "write \x1b[?1000h", "flush",
-//   "set_ctrl_handler add", "scroll 0,5-79,13 -> 0,4 fill ' ' 0x7", "set_cursor 0,7",
-//   "fill_char ' ' 80 @0,7", "fill_attr 0x7 80 @0,7", "set_env VLM_MENU_RESULT_OVERRIDE=Quill",
-//   "sleep 120", "set_buffer_size 80x40"
-// Console modes live in `input_mode` / `output_mode`; set_console_mode stores what it is given
-// unless refused (`refuse_vt_input`, `fail_set_mode`).
-//
-// Memory: allocate/reallocate count calls; `fail_allocation_at` = n makes the n-th call (1-based,
-// counting both) fail; `live_blocks` tracks blocks not yet released.
+// A scripted console for the promptloom tests: queued input, each item with an arrival time on the
+// fake clock; `out` every byte written, `log` the same with the console calls in braces, `rows` a
+// screen (VT rows, erase, underline as <...>, cursor left; fills, positions, scrolls). Scripts name
+// keys in braces ("{U}", "{PgD}", "{Esc}", "{C7}" a click on window row 7); "@1200 " sets a time.
 #pragma once
 
-#include <cstdint>
+#include <algorithm>
 #include <deque>
-#include <initializer_list>
 #include <map>
 #include <set>
-#include <stdexcept>
-#include <string>
-#include <string_view>
-#include <vector>
 
 #include "platform.h"
+#include "raw_mode.h"
 
 namespace plm {
 
-struct fake_input_exhausted : std::runtime_error {
-    fake_input_exhausted() : std::runtime_error("fake platform: the scripted input ran out") {}
-};
+inline input_record mouse_at(std::int16_t x, std::int16_t y, std::uint32_t buttons, std::uint32_t flags) {
+    return input_record{k_mouse_event, {}, mouse_record{{x, y}, buttons, 0, flags}};
+}
 
-// A mouse record as the console would deliver it.
-input_record mouse_record_at(std::int16_t x, std::int16_t y, std::uint32_t buttons, std::uint32_t flags);
-// A key record (key down) with the given virtual key and character.
-input_record key_record_of(std::uint16_t virtual_key, char ch);
+struct fake_platform : platform {
+    handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20);
+    bool tty_in = true, tty_out = true, fail_get_in = false, fail_get_out = false, refuse_vt = false;
+    bool fail_set = false, eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
+    bool fail_get_in_once = false;
+    std::uint32_t in_mode = 0x1F7, out_mode = 0x3;
+    screen_info screen{{80, 25}, {0, 0}, 7, {0, 0, 79, 24}, {80, 25}};
+    std::map<std::string, std::string> env, files;
+    std::deque<std::pair<std::uint64_t, unsigned char>> bytes;
+    std::deque<std::pair<std::uint64_t, input_record>> records;
+    std::deque<std::uint32_t> codes;
+    std::string lines, out, err, log;
+    std::map<int, std::string> rows;
+    int row = 0, col = 0, yields = 0, spins = 0, fail_alloc_at = 0, allocs = 0;
+    std::uint64_t now = 0;
+    std::set<void*> live;
 
-class fake_platform : public platform {
-public:
-    fake_platform();
-
-    // --- scripting
-    void feed_bytes(std::string_view bytes, std::uint64_t at_ms = 0);
-    void feed_record(const input_record& record, std::uint64_t at_ms = 0);
-    void feed_getwch(std::initializer_list<std::uint32_t> codes, std::uint64_t at_ms = 0);
-    void feed_line(std::string_view line);  // fgets input; include "\n" where a line has one
-    void advance_ms(std::uint64_t ms) { now_ms += ms; }
-
-    // --- inspection
-    std::vector<std::string> calls_starting(std::string_view prefix) const;
-    std::size_t count_calls(std::string_view prefix) const { return calls_starting(prefix).size(); }
-    void clear_record() {
-        calls.clear();
-        out.clear();
-        err.clear();
+    void feed(std::string_view s, std::uint64_t at = 0) {
+        static const std::map<std::string, std::string> keys{
+            {"U", "\x1b[A"},   {"D", "\x1b[B"},    {"R", "\x1b[C"},    {"L", "\x1b[D"},    {"Home", "\x1b[H"},
+            {"End", "\x1b[F"}, {"PgU", "\x1b[5~"}, {"PgD", "\x1b[6~"}, {"Del", "\x1b[3~"}, {"Esc", "\x1b\x1b"}};
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            std::string b(1, s[i]);
+            if (s[i] == '@' || s[i] == '{') {
+                const std::size_t end = s.find(s[i] == '@' ? ' ' : '}', i);
+                const std::string name(s.substr(i + 1, end - i - 1)), y = name.substr(1);
+                b = s[i] == '@' ? "" : name[0] == 'C' ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m" : keys.at(name);
+                at = s[i] == '@' ? std::stoull(name) : at, i = end;
+            }
+            for (char c : b) bytes.push_back({at, static_cast<unsigned char>(c)});
+        }
+        drained = false;
+    }
+    template <class T>
+    T take(std::deque<std::pair<std::uint64_t, T>>& queue) {
+        now = std::max(now, queue.front().first);
+        const T item = queue.front().second;
+        return queue.pop_front(), item;
+    }
+    template <class... A>
+    void note(const char* format, A... args) {
+        char text[96];
+        std::snprintf(text, sizeof text, format, args...);
+        log += "{" + std::string(text) + "}";
+    }
+    std::string screen_rows(int first, int last) const {
+        std::string s;
+        for (int r = first; r <= last; ++r) s += (r > first ? "|" : "") + (rows.count(r) ? rows.at(r) : "");
+        return s;
+    }
+    void put(char c) {
+        std::string& r = rows[row];
+        r.resize(std::max(r.size(), static_cast<std::size_t>(col) + 1), ' ');
+        r[col++] = c;
+    }
+    void apply(std::string_view b) {
+        for (std::size_t i = 0; i < b.size(); ++i) {
+            if (b[i] != '\x1b') {
+                b[i] == '\r' || b[i] == '\n' ? void((row += b[i] == '\n', col = 0)) : put(b[i]);
+                continue;
+            }
+            const std::size_t end = b.find_first_of("HKmDhl", i);
+            const int n = std::atoi(b.data() + i + 2), m = n == 0 ? 1 : n;  // a missing count is 1
+            if (b[end] == 'H') row = screen.window.top + m - 1, col = 0;
+            if (b[end] == 'K') rows.erase(row);
+            if (b[end] == 'D') col -= m;
+            if (b[end] == 'm' && (n == 4) != underline) underline = n == 4, put(underline ? '<' : '>');
+            i = end;
+        }
     }
 
-    // --- state, freely set by tests
-    handle_t in_handle = reinterpret_cast<handle_t>(std::uintptr_t{0x10});
-    handle_t out_handle = reinterpret_cast<handle_t>(std::uintptr_t{0x20});
-    bool tty_in = true;
-    bool tty_out = true;
-    bool tty_err = true;
-    std::uint32_t input_mode = 0x1F7;
-    std::uint32_t output_mode = 0x0003;
-    bool fail_get_input_mode = false;
-    bool fail_get_output_mode = false;
-    bool refuse_vt_input = false;  // set_console_mode(in, mode with 0x200) fails
-    bool fail_set_mode = false;    // every set_console_mode fails
-    bool close_when_drained = true;
-    int max_empty_reads = 1000;
-    bool screen_ok = true;
-    screen_info screen;
-    std::map<std::string, std::string> env;
-    std::set<std::string> unopenable_files;
-    std::map<std::string, std::string> files;
-    std::uint64_t now_ms = 0;
-    bool ctrl_handler_installed = false;
-    int fail_allocation_at = 0;
-    int allocations = 0;
-    std::set<void*> live_blocks;
-
-    std::vector<std::string> calls;
-    std::string out;
-    std::string err;
-
-    // --- platform
-    handle_t std_input_handle() override;
-    handle_t std_output_handle() override;
-    bool is_tty(std_stream s) override;
-    bool get_console_mode(handle_t h, std::uint32_t* mode) override;
-    bool set_console_mode(handle_t h, std::uint32_t mode) override;
-    byte_read read_byte(handle_t h, unsigned char* byte) override;
-    bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override;
-    bool read_console_input(handle_t h, input_record* record, std::uint32_t* count) override;
-    std::uint32_t getwch() override;
-    bool input_closed() override;
-    bool read_line(char* buffer, int size) override;
-    bool get_screen_buffer_info(handle_t h, screen_info* info) override;
-    bool set_screen_buffer_size(handle_t h, coord size) override;
-    bool set_cursor_position(handle_t h, coord pos) override;
-    bool set_text_attribute(handle_t h, std::uint16_t attributes) override;
-    bool fill_output_character(handle_t h, char ch, std::uint32_t length, coord start, std::uint32_t* written) override;
-    bool fill_output_attribute(handle_t h, std::uint16_t attributes, std::uint32_t length, coord start,
-                               std::uint32_t* written) override;
-    bool scroll_screen_buffer(handle_t h, const small_rect& scroll, const small_rect* clip, coord dest, char fill_ch,
-                              std::uint16_t fill_attributes) override;
-    void write_output(std::string_view bytes) override;
-    void flush_output() override;
-    void write_error(std::string_view bytes) override;
-    bool append_to_file(const char* path, std::string_view bytes) override;
-    bool get_env(const char* name, std::string* value) override;
-    bool set_env(const char* name, const char* value) override;
-    std::uint32_t tick_count() override;
-    std::uint64_t tick_count64() override;
-    double clock_seconds() override;
-    void sleep_ms(std::uint32_t ms) override;
-    bool set_ctrl_handler(bool add) override;
-    void* allocate(std::size_t size) override;
-    void* reallocate(void* block, std::size_t size) override;
-    void release(void* block) override;
-
-private:
-    template <class T>
-    struct timed {
-        T value;
-        std::uint64_t at_ms;
-    };
-    std::string handle_name(handle_t h) const;
-    void arrive(std::uint64_t at_ms);
-    void note_empty_read();
-
-    std::deque<timed<unsigned char>> bytes_;
-    std::deque<timed<input_record>> records_;
-    std::deque<timed<std::uint32_t>> codes_;
-    std::string lines_;
-    bool drained_ = false;
-    int empty_reads_ = 0;
+    handle_t std_input_handle() override { return in; }
+    handle_t std_output_handle() override { return out_h; }
+    bool is_tty(std_stream s) override { return s == std_stream::input ? tty_in : tty_out; }
+    bool get_console_mode(handle_t h, std::uint32_t* mode) override {
+        if (h == in && !fail_get_in && !fail_get_in_once) return *mode = in_mode, true;
+        if (h == in) fail_get_in_once = false;
+        return h == out_h && !fail_get_out && (*mode = out_mode, true);
+    }
+    bool set_console_mode(handle_t h, std::uint32_t mode) override {
+        note("%s %x", h == in ? "in" : "out", static_cast<unsigned>(mode));
+        if (fail_set || (h == in && refuse_vt && (mode & k_enable_virtual_terminal_input))) return false;
+        return (h == in ? in_mode : out_mode) = mode, true;
+    }
+    byte_read read_byte(handle_t, unsigned char* byte) override {
+        if (bytes.empty()) return drained = true, eof_closes ? byte_read::none : byte_read::failed;
+        return *byte = take(bytes), byte_read::ok;
+    }
+    bool peek_console_input(handle_t, input_record* r, std::uint32_t* count) override {
+        *count = !records.empty() && records.front().first <= now;
+        return *r = *count ? records.front().second : *r, true;
+    }
+    bool read_console_input(handle_t, input_record* r, std::uint32_t* count) override {
+        if (records.empty()) return *count = 0, false;
+        return *r = take(records), *count = 1, true;
+    }
+    std::uint32_t getwch() override {  // a loop that forgot its way out fails instead of hanging
+        if (codes.empty()) return ++spins > 10000 ? throw std::runtime_error("no script left") : 0xFFFF;
+        const std::uint32_t c = codes.front();
+        return codes.pop_front(), c;
+    }
+    bool input_closed() override { return eof_closes && drained && bytes.empty() && codes.empty() && records.empty(); }
+    bool read_line(char* buffer, int size) override {  // fgets
+        if (lines.empty()) return false;
+        const std::size_t n = std::min({lines.find('\n'), lines.size() - 1, static_cast<std::size_t>(size - 2)}) + 1;
+        buffer[lines.copy(buffer, n)] = '\0';
+        return lines.erase(0, n), true;
+    }
+    bool get_screen_buffer_info(handle_t h, screen_info* info) override {
+        return screen_ok && h == out_h && (*info = screen, true);
+    }
+    bool set_screen_buffer_size(handle_t, coord size) override { return note("buf %dx%d", size.x, size.y), true; }
+    bool set_cursor_position(handle_t, coord at) override {
+        return note("at %d,%d", at.x, at.y), row = at.y, col = at.x, true;
+    }
+    bool set_text_attribute(handle_t, std::uint16_t) override { return true; }
+    bool fill_output_character(handle_t, char c, std::uint32_t n, coord at, std::uint32_t*) override {
+        return note("fill %c%u@%d,%d", c, static_cast<unsigned>(n), at.x, at.y), rows.erase(at.y), true;
+    }
+    bool fill_output_attribute(handle_t, std::uint16_t a, std::uint32_t n, coord at, std::uint32_t*) override {
+        return note("attr %u %u@%d,%d", a, static_cast<unsigned>(n), at.x, at.y), true;
+    }
+    bool scroll_screen_buffer(handle_t, const small_rect& r, const small_rect*, coord to, char,
+                              std::uint16_t) override {
+        note("scroll %d,%d-%d,%d>%d,%d", r.left, r.top, r.right, r.bottom, to.x, to.y);
+        std::map<int, std::string> moved;
+        for (int y = r.top; y <= r.bottom; ++y) moved[y - r.top + to.y] = rows[y], rows.erase(y);
+        for (auto& [y, text] : moved) rows[y] = text;
+        return true;
+    }
+    void write_output(std::string_view b) override { out += b, log += b, apply(b); }
+    void flush_output() override { log += "{f}"; }
+    void write_error(std::string_view b) override { err += b; }
+    bool append_to_file(const char* path, std::string_view b) override {
+        return path != std::string("unopenable") && (files[path] += b, true);
+    }
+    bool get_env(const char* name, std::string* value) override {
+        return *value = env.count(name) ? env[name] : "", env.count(name) != 0;
+    }
+    bool set_env(const char* name, const char* value) override { return env[name] = value, true; }
+    std::uint32_t tick_count() override { return static_cast<std::uint32_t>(now); }
+    std::uint64_t tick_count64() override { return now; }
+    double clock_seconds() override { return static_cast<double>(now) / 1000.0; }
+    void sleep_ms(std::uint32_t ms) override {
+        ms == 0 ? void(++yields) : note("sleep %u", static_cast<unsigned>(ms));
+        now += ms;
+    }
+    bool set_ctrl_handler(bool add) override { return note("ctrl%c", add ? '+' : '-'), ctrl = add, true; }
+    void* allocate(std::size_t size) override { return reallocate(nullptr, size); }
+    void* reallocate(void* block, std::size_t size) override {
+        if (++allocs == fail_alloc_at) return nullptr;
+        live.erase(block);
+        return *live.insert(std::realloc(block, size == 0 ? 1 : size)).first;
+    }
+    void release(void* block) override { live.erase(block), std::free(block); }
 };
 
 }  // namespace plm
