@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <memory>
 
 #include "promptloom.h"
@@ -140,8 +139,19 @@ std::string answer_line(const request& r, std::size_t index) {
 
 int run_input(const request& r, plm_context* ctx, streams& io) {
     if (!r.history.empty()) {
-        std::ifstream in(r.history, std::ios::binary);
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // A missing file is a history not yet started; one that cannot be read costs the user
+        // the recall, not the line they are about to type.
+        std::string text;
+        if (std::FILE* f = std::fopen(r.history.c_str(), "rb")) {
+            char chunk[65536];
+            std::size_t n = 0;
+            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
+            if (std::ferror(f) != 0) {
+                io.write_error("promptloom: cannot read " + r.history + ": " + std::strerror(errno) + "\n");
+                text.clear();
+            }
+            std::fclose(f);
+        }
         for (const auto& line : split_lines(text)) {
             if (plm_history_add(ctx, line.c_str()) != PLM_OK) return failure(io, "out of memory");
         }
