@@ -107,6 +107,9 @@ public:
         }
         return got == 1 ? byte_read::ok : byte_read::none;
     }
+    bool wait_input(handle_t h, std::uint32_t timeout_ms) override {
+        return WaitForSingleObject(h, timeout_ms) != WAIT_TIMEOUT;
+    }
     bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
         return one_record(PeekConsoleInputA, h, record, count);
     }
