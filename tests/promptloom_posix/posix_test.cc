@@ -79,7 +79,7 @@ TEST_F(posix_pty, raw_mode_scopes_nest_and_put_back_the_exact_settings) {
     EXPECT_EQ(raw_mode_leave(*sys, in, out, mode[0], mode[1]), 1);
     EXPECT_TRUE(same(settings(), before));
     const std::string on = "^[?1000h^[?1003h^[?1015h^[?1006h", off = "^[?1000l^[?1015l^[?1006l^[?1003l";
-    EXPECT_EQ(drain(), on + on + off + off);
+    EXPECT_EQ(drain(), on + on + off) << "mouse reporting goes off with the last scope only";
 }
 
 TEST_F(posix_pty, cursor_query_keeps_typed_keys_is_not_echoed_and_a_silent_terminal_is_asked_once) {
