@@ -87,7 +87,7 @@ TEST(readers, escape_alone_after_a_wait) {
 
 // Mouse records unless VT input is on or forced. "knobs=>event, records left, debug line": T VT input,
 // C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown,
-// E an ESC first, the record 10 ms later (it settles the Escape: "@" the fake clock then).
+// L the record 10 ms after the read began, E an ESC before it (it settles the Escape); "@" the fake clock then.
 TEST(readers, console_records_and_path_choice) {
     const input_record click = mouse_at(1, 1, 0, 0);
     // clang-format off
@@ -102,7 +102,8 @@ TEST(readers, console_records_and_path_choice) {
         {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q0 "},
         {input_record{k_key_event, {true}, {}}, "=>q1 "},
         {click, "T=>q1 "}, {click, "TC=><m3,1,1r>0"}, {click, "v=><m3,1,1r>0"}, {click, "TU=><m3,1,1r>0"},
-        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}, {click, "E=><Esc>1 @10"}};
+        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}, {click, "EL=><Esc>1 @10"},
+        {click, "L=><m3,1,1r>0"}};
     // clang-format on
     for (const auto& [record, row] : rows) {
         const std::string knobs = row.substr(0, row.find("=>")), want = row.substr(row.find("=>") + 2);
@@ -111,7 +112,7 @@ TEST(readers, console_records_and_path_choice) {
         f.in_mode = has('T') ? 0x3E8 : 0x1F8, f.fail_get_in = has('U');
         f.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_FORCE_CONSOLE_INPUT", has('C') ? "1" : "0"}};
         if (has('V') || has('v')) f.env["VLM_FORCE_VT_BYTES"] = has('V') ? "1" : "";
-        f.records.push_back({has('E') ? 10u : 0u, record}), f.feed(has('E') ? "\x1b@100 q" : "q");
+        f.records.push_back({has('L') ? 10u : 0u, record}), f.feed(has('E') ? "\x1b@100 q" : "@100 q");
         plm_key_event k{77, 77, 77};
         plm_mouse_event m{};
         EXPECT_EQ(read_event(f, has('H') ? nullptr : f.in, nullptr, &k, has('M') ? nullptr : &m), 1);
