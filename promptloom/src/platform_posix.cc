@@ -86,7 +86,11 @@ void write_sequences(int fd, const char* const (&sequences)[4]) {
     }
 }
 
-bool in_foreground() { return tcgetpgrp(g_rescue.in_fd) == getpgrp(); }
+// A terminal that is not the controlling one (tcgetpgrp fails) has no background to be in.
+bool in_foreground() {
+    const pid_t group = tcgetpgrp(g_rescue.in_fd);
+    return group < 0 || group == getpgrp();
+}
 
 void put_terminal_back() {
     (void)tcsetattr(g_rescue.in_fd, TCSANOW, &g_rescue.cooked);

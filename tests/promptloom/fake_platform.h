@@ -46,7 +46,9 @@ struct fake_platform : platform {
                 name = s.substr(i + 1, end - i - 1);
                 const std::string y = name.substr(1);
                 if (name[0] == 'W')  // "{W<columns>x<rows>}": the window's new size, 1 ms after what came before
-                    records.push_back({++at, {k_window_buffer_size_event, {}, {{coord_of(y, 0), coord_of(y, 1)}}}});
+                    records.push_back(
+                        {++at,
+                         {k_window_buffer_size_event, {}, {{short(stoi(y)), short(stoi(y.substr(y.find('x') + 1)))}}}});
                 b = s[i] == '@' || name[0] == 'W' ? ""
                     : name[0] == 'C'              ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m"
                                                   : keys.at(name);
@@ -56,9 +58,6 @@ struct fake_platform : platform {
             at += name == "Esc" ? 2000 : 0;
         }
         drained = false, ends = std::max(ends, at);
-    }
-    static std::int16_t coord_of(const std::string& s, int k) {
-        return std::int16_t(std::stoi(k ? s.substr(s.find('x') + 1) : s));
     }
     template <class T>
     T take(std::deque<std::pair<std::uint64_t, T>>& queue) {

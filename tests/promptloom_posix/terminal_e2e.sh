@@ -78,8 +78,7 @@ fi
 # shell with job control runs it, or in the background with its parent gone (an orphaned group).
 cat >"$tmp/job.py" <<'PY'
 import os, signal as s, sys, time
-p, fg = os.getpid(), sys.argv[1] == "fg"
-child = os.fork()
+p, fg, child = os.getpid(), sys.argv[1] == "fg", os.fork()
 if child == 0:
     os.setpgid(0, 0)
     while (os.tcgetpgrp(0) != os.getpid()) if fg else (os.getppid() == p): time.sleep(0.01)
@@ -105,12 +104,9 @@ if demo=$fg open stop "--items 30 single" "10. item 10"; then
   check_eq "stop: settings and mouse reporting as before" "$(<"$tmp/stop.0") 0 0 0" \
     "$(stty -g <"$tty") $(T display -p -t stop "$mouse")"
   printf '\033[H\033[2J' >"$tty" && kill -CONT -- -"$(job stop)" && con_wait stop "item 10"
-  con_key stop Down
-  check_eq "stop: continued, drawn again, keys read" "  1. item 1|4. item 4|v|" "$(rows stop '1p;4p;12p')"
-  T resize-window -t stop -x 40 -y 6
-  check_eq "resize: the menu laid out again" "  3. item 3|4. item 4|  5. item 5|v|" "$(rows stop 3,6p)"
-  con_key stop Enter
-  ends stop "PLM_RESULT single status=0 index=3"
+  con_key stop Down && check_eq "stop: continued, drawn again, keys read" "  1. item 1|4. item 4|v|" "$(rows stop '1p;4p;12p')"
+  T resize-window -t stop -x 40 -y 6 && check_eq "resize: the menu laid out again" "  3. item 3|4. item 4|  5. item 5|v|" "$(rows stop 3,6p)"
+  con_key stop Enter && ends stop "PLM_RESULT single status=0 index=3"
 fi
 
 # An orphaned process group: the terminal refuses raw mode, the prompt gives up at once.
