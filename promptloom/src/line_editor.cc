@@ -468,7 +468,7 @@ std::size_t fit_back(const char* t, std::size_t n, std::size_t to, std::size_t r
     std::size_t from = to;
     while (from > 0) {
         const std::size_t prev = utf8_prev(t, n, from);
-        const std::size_t cols = show_char(t, n, prev).columns;
+        const std::size_t cols = step_at(t, n, prev).columns;
         if (cols > room) break;
         room -= cols;
         from = prev;
@@ -520,7 +520,7 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         while (true) {
             if (end == line.cursor) at_cursor = used;
             if (end >= n) break;
-            const shown_char c = show_char(t, n, end);
+            const char_step c = step_at(t, n, end);
             if (used + c.columns > room) break;
             used += c.columns;
             end += c.size;

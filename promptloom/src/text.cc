@@ -163,7 +163,7 @@ shown_char show_char(const char* s, std::size_t n, std::size_t i) {
 std::size_t shown_columns(const char* s, std::size_t n, std::size_t limit) {
     std::size_t cols = 0;
     for (std::size_t i = 0; i < n && cols <= limit;) {
-        const shown_char c = show_char(s, n, i);
+        const char_step c = step_at(s, n, i);
         cols += c.columns;
         i += c.size;
     }
@@ -171,13 +171,23 @@ std::size_t shown_columns(const char* s, std::size_t n, std::size_t limit) {
 }
 
 bool append_shown(std::string& out, const char* s, std::size_t n, std::size_t* budget) {
+    std::size_t run = 0;  // characters shown as they are go out in one piece
     for (std::size_t i = 0; i < n;) {
-        const shown_char c = show_char(s, n, i);
-        if (c.columns > *budget) return false;
+        const char_step c = step_at(s, n, i);
+        if (c.columns > *budget) {
+            out.append(s + run, i - run);
+            return false;
+        }
         *budget -= c.columns;
-        out.append(c.bytes, c.length);
+        if (!c.as_is) {
+            out.append(s + run, i - run);
+            const shown_char shown = show_char(s, n, i);
+            out.append(shown.bytes, shown.length);
+            run = i + c.size;
+        }
         i += c.size;
     }
+    out.append(s + run, n - run);
     return true;
 }
 
