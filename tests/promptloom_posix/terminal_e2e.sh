@@ -1,88 +1,82 @@
 #!/usr/bin/env bash
-# The POSIX back end in a real terminal (tmux): raw mode entered and left exactly, mouse
-# reporting switched off again, the bytes tmux really sends for each key decoded as the key
-# table says, and a terminal that hangs up ending the read instead of spinning.
-. "$VM_SRC/tests/promptloom_posix/plm_e2e.sh"
-keylog=$VM_BIN/plm_keylog
+# The POSIX back end in a real terminal (tmux) through the demo program: each key's bytes give its
+# event; a prompt and both menus driven with keys and SGR clicks, the terminal settings (stty -g)
+# and mouse reporting as before each time; non-blocking input waited on; a hang-up ends with -3.
+# shellcheck disable=SC2046,SC2086
+set -u
+. "$VM_SRC/tests/lib/assert.sh"
+. "$VM_SRC/tests/lib/console.sh"
+tmp=$(mktemp -d)
+trap 'con_stop; rm -rf "$tmp"' EXIT
+con_start
+export W=60 H=12 demo=$VM_BIN/plm_demo mouse='#{mouse_any_flag} #{mouse_sgr_flag} #{mouse_all_flag}'
 
-# Runs the key logger in a shell that records the terminal settings around it and stays alive
-# afterwards, so the pane's mouse flags can still be read.
-start_logger() {
-  local name=$1
-  con_run "$name" "sh -c 'stty -g >$tmp/$name.before; $keylog $tmp/$name.log; echo \"rc=\$?\"; stty -g >$tmp/$name.after; echo DONE; exec sleep 600'"
-  con_wait "$name" "KEYLOG READY" 5000 || { fail "$name: the logger did not start" "$(con_cap "$name")"; return 1; }
-  sleep 0.1
+# open NAME 'DEMO ARGS' TEXT [ENV...]: the demo in a shell that records the settings and stays.
+open() {
+  con_run "$1" "sh -c 'stty -g >$tmp/$1.0; $demo --results $tmp/$1.res $2 2>$tmp/$1.err; stty -g >$tmp/$1.1; echo DONE;
+    exec sleep 600'" "${@:4}"
+  con_wait "$1" "$3" 10000 && sleep 0.1 && return 0
+  fail "$1: the screen did not appear" "$(con_cap "$1")"
+  return 1
 }
-after_logger() {
-  local name=$1
-  if ! con_wait "$name" DONE 5000; then fail "$name: the logger did not end" "$(con_cap "$name")"; return; fi
-  check_contains "$name: the logger returned 0" "$(con_cap "$name")" "rc=0"
-  check_eq "$name: terminal settings identical before and after (stty -g)" \
-    "$(cat "$tmp/$name.before")" "$(cat "$tmp/$name.after")"
-  check_eq "$name: mouse reporting off afterwards (any, sgr, button, all)" "0 0 0 0" \
-    "$(T display -p -t "$name" '#{mouse_any_flag} #{mouse_sgr_flag} #{mouse_button_flag} #{mouse_all_flag}')"
+ends() {
+  con_wait "$1" DONE 10000
+  check_eq "$1: the result; settings (stty -g), mouse reporting as before; standard error: the debug log if asked for" \
+    "$2 $(cat "$tmp/$1.0") 0 0 0 $(cat "$tmp/$1.dbg" 2>/dev/null)" \
+    "$(grep -a ^PLM "$tmp/$1.res" | tail -n 1) $(<"$tmp/$1.1") $(T display -p -t "$1" "$mouse") $(<"$tmp/$1.err")"
+  con_kill "$1"
 }
+rows() { con_settle "$1" >/dev/null; con_cap "$1" | sed -n "$2" | sed 's/ *$//' | tr '\n' '|'; }
+sgr() { printf '\033[<%d;%d;%d%s' "$1" $(($2 + 1)) $(($3 + 1)) "$4" | od -An -tx1; } # button x y (0-based) M|m
 
-# --- every key of the table as tmux sends it ---------------------------------------------------
-if start_logger keys; then
-  check_eq "keys: mouse reporting on while reading (any, sgr, all)" "1 1 1" \
-    "$(T display -p -t keys '#{mouse_any_flag} #{mouse_sgr_flag} #{mouse_all_flag}')"
-  # Each row: what is sent (send-keys words), the event lines the decoder must give.
-  while IFS='|' read -r send want; do
-    [ -z "$send" ] && continue
-    : >"$tmp/keys.log"
-    # shellcheck disable=SC2086
+if open keys "--event-log $tmp/keys.log prompt" "demo>"; then
+  want=
+  while IFS='|' read -r send events; do # events: key code, code:character, mouse x,y,button,released
     con_key keys $send
-    sleep 0.1
-    got=$(cat "$tmp/keys.log")
-    check_eq "keys: $send" "$(printf '%b' "$want")" "$got"
-  done <<'TABLE'
-Up|key=7 ch=0
-Down|key=8 ch=0
-Right|key=6 ch=0
-Left|key=5 ch=0
-Home|key=11 ch=0
-End|key=12 ch=0
--H 1b 5b 48|key=11 ch=0
--H 1b 5b 46|key=12 ch=0
-PageUp|key=9 ch=0
-PageDown|key=10 ch=0
-Delete|key=4 ch=0
-Tab|key=13 ch=0
-BSpace|key=3 ch=0
-Enter|key=2 ch=0
-C-c|key=15 ch=0
-C-Right|key=6 ch=0
--l a|key=1 ch=97
--l é|key=1 ch=195\nkey=1 ch=169
--H 1b 5b 3c 30 3b 31 30 3b 35 4d|mouse x=9 y=4 button=0 released=0
--H 1b 5b 3c 30 3b 31 30 3b 35 6d|mouse x=9 y=4 button=0 released=1
--H 1b 5b 3c 36 34 3b 33 3b 37 4d|mouse x=2 y=6 button=64 released=0
--H 1b 5b 3c 36 35 3b 31 3b 31 4d|mouse x=0 y=0 button=65 released=0
--H 1b 5b 3c 33 35 3b 34 30 3b 32 4d|mouse x=39 y=1 button=35 released=0
-F5|
-TABLE
-  # Escape is reported when the next byte arrives, and that byte is consumed with it.
-  : >"$tmp/keys.log"
-  con_key keys Escape
-  sleep 0.1
-  check_eq "keys: a lone Escape waits for the next byte" "" "$(cat "$tmp/keys.log")"
-  con_key keys -l x
-  sleep 0.1
-  check_eq "keys: Escape then x gives Escape only" "key=14 ch=0" "$(cat "$tmp/keys.log")"
-  con_key keys -l q
-  after_logger keys
+    want+=${events:+$events }
+  done <<KEYS
+Up Down Right Left Home End PageUp PageDown Delete Tab BSpace C-Right F5|7 8 6 5 11 12 9 10 4 13 3 6
+-H 1b 5b 48 1b 5b 46 1b 78|11 12 14
+-l aé|1:97 1:195 1:169
+-H $(sgr 0 9 4 M) $(sgr 0 9 4 m) $(sgr 64 2 6 M) $(sgr 35 39 1 M)|m9,4,0,0 m9,4,0,1 m2,6,64,0 m39,1,35,0
+C-c|15
+KEYS
+  ends keys "PLM_RESULT prompt status=-3"
+  check_eq "keys: the bytes of each key give its event (Escape waits for the next byte, takes it)" "$want" \
+    "$(sed -E 's/^key=(.*) ch=0$/\1/; s/^key=(.*) ch=/\1:/; s/^mouse x=(.*) y=(.*) button=(.*) released=/m\1,\2,\3,/' \
+      "$tmp/keys.log" | tr '\n' ' ')"
 fi
 
-# --- a terminal that hangs up -----------------------------------------------------------------
-# SIGHUP is ignored (as under nohup or a script host that ignores it), so the reader sees the
-# end of the terminal itself. It must end, not spin in its read loop.
-con_run hup "sh -c 'trap \"\" HUP; echo \$\$ >$tmp/hup.pid; exec $keylog $tmp/hup.log'"
-if con_wait hup "KEYLOG READY" 5000; then
-  hangup_ends hup "hang-up: the reader" "$tmp/hup.pid"
-  check_eq "hang-up: the read reported the terminal gone" "gone" "$(tail -n 1 "$tmp/hup.log")"
-else
-  fail "hang-up: the logger did not start" "$(con_cap hup)"
+if open single "--title Fruit --items 30 single" "10. item 10" VLM_MENU_DEBUG=1 VLM_MENU_DEBUG_FILE="$tmp/single.dbg"; then
+  con_key single $(printf 'Down %.0s' {1..10})
+  check_eq "single: below a title, Down past the last row scrolls the list up by one row" \
+    "Fruit|  2. item 2|11. item 11|^ v|" "$(rows single '1,2p;11,12p')"
+  con_key single $(printf 'Up %.0s' {1..10})
+  check_eq "single: and Up past the first one down again" "1. item 1|  10. item 10|v|" "$(rows single '2p;11,12p')"
+  con_key single -H $(sgr 0 4 3 M) $(sgr 0 4 3 m)
+  con_key single Enter
+  ends single "PLM_RESULT single status=0 index=2"
+  check_contains "single: the debug log" "$(cat "$tmp/single.dbg")" "[PLM_DBG] vt_mouse x=4 y=3 btn=0 rel=1"
 fi
 
+if open multi multi "SPACE=toggle"; then
+  con_key multi Space Down Down Space
+  con_key multi -H $(sgr 0 2 4 M) $(sgr 0 2 4 m)
+  con_key multi End Down Enter
+  ends multi "PLM_RESULT multi status=0 ticked=0,2,4"
+fi
+
+# Standard input left non-blocking by another program, SIGHUP ignored as under nohup.
+nb='import os,signal as s,sys; a=sys.argv[1:]; s.signal(s.SIGHUP,s.SIG_IGN); os.set_blocking(0,0); os.execv(a[0],a)'
+W=30 H=6 con_run hup "python3 -c '$nb' $demo --results $tmp/hup.res prompt"
+con_wait hup "demo>" 10000 && con_key hup -l abcdefghijklmnopqrstuvwxyz0123456789ABCD
+check_eq "wide: the row scrolls sideways" "demo> rstuvwxyz0123456789ABCD||29,0" "$(rows hup 1,2p)$(con_cursor hup)"
+pid=$(T display -p -t hup '#{pane_pid}')
+ticks=$(awk '{print $14 + $15}' "/proc/$pid/stat") && sleep 1
+check_eq "non-blocking input: waiting for a key costs no processor time (ticks in 1 s)" "$ticks" \
+  "$(awk '{print $14 + $15}' "/proc/$pid/stat")"
+con_kill hup
+for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+check_eq "hang-up: the prompt ends within 5 s with -3" "PLM_RESULT prompt status=-3 ended" \
+  "$(cat "$tmp/hup.res") $(kill -0 "$pid" 2>/dev/null && echo running || echo ended)"
 finish
