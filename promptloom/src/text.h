@@ -54,7 +54,8 @@ inline char_step step_at(const char* s, std::size_t n, std::size_t i) {
     const auto c = static_cast<unsigned char>(s[i]);
     if (c >= 0x20 && c < 0x7F) return {1, 1, true};
     if (c >= 0xE4 && c <= 0xE9 && n - i >= 3 && (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80 &&
-        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80 && (c > 0xE4 || static_cast<unsigned char>(s[i + 1]) >= 0xB8))
+        (static_cast<unsigned char>(s[i + 2]) & 0xC0) == 0x80 &&
+        (c > 0xE4 || static_cast<unsigned char>(s[i + 1]) >= 0xB8))
         return {3, 2, true};  // U+4E00..U+9FFF
     const shown_char shown = show_char(s, n, i);
     return {shown.size, shown.columns, shown.length == shown.size && shown.bytes[0] == s[i]};
