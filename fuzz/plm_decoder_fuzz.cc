@@ -1,6 +1,5 @@
 // libFuzzer target for the input decoder: any byte stream, fed one byte at a time, must keep the
-// decoder inside its bounds and produce only well-formed events. Text bytes from 0x80 (UTF-8,
-// whole or broken) pass through one event per byte, unchanged, so the editor can assemble them.
+// decoder inside its bounds and produce only well-formed events; text bytes from 0x80 pass as they are.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

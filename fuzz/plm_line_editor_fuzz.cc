@@ -1,9 +1,7 @@
 // Random key sequences into the line editor. Invariants after every key: the cursor is inside
 // the line, the text is NUL-terminated at its length inside its block, the kill buffer and
-// the history index stay in range, and the shown part of the line holds the cursor. With the
-// 32 bit of the first byte set, bytes from 0x80 are typed text (whole, broken or cut-short UTF-8)
-// and 0xF5.. are keys; the line, kill buffer and saved line stay valid UTF-8 whatever is typed,
-// and the cursor rests on a character boundary.
+// the history index stay in range, the shown part of the line holds the cursor, and (typed UTF-8
+// whole or broken when data[0] & 32) line, kill buffer and saved line stay valid UTF-8.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
