@@ -54,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         plm_key_event ev{};
         const std::uint8_t b = data[i];
         if ((data[0] & 32) != 0 && b >= 0x80) {
-            ev.key = b < 0xF5 ? PLM_KEY_CHAR : 4 + (b - 0xF5);  // Delete .. Escape
-            ev.ch = b < 0xF5 ? b : 0;
+            ev = b < 0xF5 ? plm_key_event{PLM_KEY_CHAR, b, 0} : plm_key_event{b - 0xF5 + 4, 0, 0};  // Delete..Escape
         } else if (b < 0xA0) {
             ev.key = PLM_KEY_CHAR;
             ev.ch = b < 0x80 ? b : static_cast<std::uint32_t>(b) << 2;
