@@ -494,7 +494,7 @@ TEST_F(plm_test, menu_foreign_text_cut_rows_and_the_cursor_after) {
         EXPECT_EQ(got + fake.text(0) + " " + std::to_string(fake.row) + "," + std::to_string(fake.col), want) << script;
     }
     prepare(1, ""), items[0] = "a\x1b[2Jb", fake.fail_get_out = true;  // no raw mode: the numbered menu
-    const std::string status = single(1, 0).substr(0, 3);  // before the output is read
+    const std::string status = single(1, 0).substr(0, 3);              // before the output is read
     EXPECT_EQ(status + fake.out.substr(0, 13), "!-3  1. a^[[2Jb\n");
 }
 
