@@ -4,6 +4,7 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <thread>
 
 #include "console_opacity.h"
 #include "restore.h"
@@ -14,10 +15,13 @@
 namespace frostpane {
 namespace {
 
-// Written once before the control handler is registered; the handler thread
-// only reads them.
+// Written before the control handler is registered; the handler thread only
+// reads them. The platform is main's object: the guard clears it on the way out
+// and waits for a handler that is still using it, because the handler may run
+// after main has returned.
 std::atomic<std::uint32_t> saved_code_page{0};
 std::atomic<platform*> code_page_owner{nullptr};
+std::atomic<int> handlers_running{0};
 
 void restore_code_page() {
     platform* os = code_page_owner.load();
@@ -30,7 +34,11 @@ public:
     code_page_guard() = default;
     code_page_guard(const code_page_guard&) = delete;
     code_page_guard& operator=(const code_page_guard&) = delete;
-    ~code_page_guard() { restore_code_page(); }
+    ~code_page_guard() {
+        restore_code_page();
+        code_page_owner.store(nullptr);
+        while (handlers_running.load() != 0) std::this_thread::yield();
+    }
 };
 
 bool is_space(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
@@ -81,16 +89,13 @@ command_line parse_command_line(int argc, const char* const argv[]) {
     return line;
 }
 
-void set_transparency(platform& os, int opacity, bool blur) {
+bool set_transparency(platform& os, int opacity, bool blur) {
     opacity = std::clamp(opacity, 1, 100);
-    if (!env_exists(os, L"WT_SESSION")) {
-        apply_window_opacity(os, opacity);
-        write_console_opacity(os, opacity);
-    } else if (blur) {
-        set_terminal_acrylic(os, opacity);
-    } else {
-        set_terminal_opacity(os, opacity);
-    }
+    if (env_exists(os, L"WT_SESSION"))
+        return blur ? set_terminal_acrylic(os, opacity) : set_terminal_opacity(os, opacity);
+    apply_window_opacity(os, opacity);
+    write_console_opacity(os, opacity);
+    return true;
 }
 
 void exit_program(platform& os, int status) {
@@ -106,7 +111,9 @@ bool console_ctrl_handler(std::uint32_t event) {
         case ctrl_close_event:
         case ctrl_logoff_event:
         case ctrl_shutdown_event:
+            ++handlers_running;
             restore_code_page();
+            --handlers_running;
             break;
         default:
             break;
@@ -121,20 +128,18 @@ int run_frostpane(platform& os, int argc, const char* const argv[]) {
     os.add_ctrl_handler(console_ctrl_handler);
     const code_page_guard guard;
 
+    constexpr int k_failed = 2;
     const command_line line = parse_command_line(argc, argv);
     switch (line.command) {
         case command_kind::status:
             show_status(os);
             return 0;
         case command_kind::set:
-            set_transparency(os, line.opacity, line.blur);
-            return 0;
+            return set_transparency(os, line.opacity, line.blur) ? 0 : k_failed;
         case command_kind::restore:
-            restore_transparency(os);
-            return 0;
+            return restore_transparency(os) ? 0 : k_failed;
         case command_kind::slider:
-            run_slider(os);
-            return 0;
+            return run_slider(os) ? 0 : k_failed;
         case command_kind::usage:
             break;
     }

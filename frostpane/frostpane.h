@@ -31,12 +31,14 @@ inline constexpr std::string_view usage_text =
     "  透明度：1~100（100 为不透明）\n"
     "  模糊：1 开启，0 关闭（仅 WT 亚克力模式有效）\n";
 
-// Runs one command and returns the exit code.
+// Runs one command and returns the exit code: 0, 1 after the usage text, 2 after
+// a failure message of the command (a script can tell that nothing happened).
 int run_frostpane(platform& os, int argc, const char* const argv[]);
 
 // Opacity clamped to 1..100, then the classic console (window and registry)
-// or, inside Windows Terminal, its settings file with or without blur.
-void set_transparency(platform& os, int opacity, bool blur);
+// or, inside Windows Terminal, its settings file with or without blur. False
+// after a failure message (the classic console fails silently).
+bool set_transparency(platform& os, int opacity, bool blur);
 
 // Ends the program with `status`, putting the code page back first.
 [[noreturn]] void exit_program(platform& os, int status);

@@ -10,14 +10,25 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace frostpane {
 
-// Windows error codes that the registry methods return and the fake reproduces.
+// Windows error codes that the registry and file methods return and the fake reproduces.
 inline constexpr long error_success = 0;
 inline constexpr long error_file_not_found = 2;
 inline constexpr long error_access_denied = 5;
+inline constexpr long error_sharing_violation = 32;
+inline constexpr long error_lock_violation = 33;
+inline constexpr long error_file_exists = 80;
 inline constexpr long error_more_data = 234;
+inline constexpr long error_unable_to_remove_replaced = 1175;
+inline constexpr long error_unable_to_move_replacement = 1176;
+inline constexpr long error_unable_to_move_replacement_2 = 1177;
+
+// File attributes, the values Windows gives them.
+inline constexpr std::uint32_t invalid_file_attributes = 0xFFFFFFFF;  // nothing at that path
+inline constexpr std::uint32_t file_attribute_readonly = 0x1;
 
 // Registry access masks, the values Windows gives them.
 inline constexpr std::uint32_t key_query_value = 0x0001;
@@ -95,14 +106,26 @@ public:
     virtual bool set_stdout_console_mode(std::uint32_t mode) = 0;
     virtual void sleep_ms(std::uint32_t milliseconds) = 0;
 
-    // --- Whole files by wide path.
+    // --- Whole files by wide path. Results of the writing calls are Windows error codes.
+    virtual std::uint32_t file_attributes(const std::wstring& path) = 0;
     // False when the file cannot be opened; otherwise every byte.
     virtual bool read_file(const std::wstring& path, std::string& bytes) = 0;
-    // Replaces the file so that it is never lost: the bytes go completely into a
-    // new file beside it, which then takes the place of the old one. A symbolic
-    // link stays a link and its target receives the bytes. On false the old file
-    // is exactly as it was.
-    virtual bool replace_file(const std::wstring& path, std::string_view bytes) = 0;
+    // Where the bytes of `path` live: a symbolic link's target, else `path` itself.
+    virtual std::wstring final_path(const std::wstring& path) = 0;
+    // Creates `path`, which must not exist (else error_file_exists), with the attributes of
+    // `attributes` that a new file can take, writes all of `bytes` through and closes it. A file
+    // that could not be written whole is deleted again.
+    virtual long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attributes) = 0;
+    // ReplaceFileW without a backup: `replacement` takes the name of `replaced` and its identity
+    // (security descriptor, attributes, creation time).
+    virtual long replace_file(const std::wstring& replaced, const std::wstring& replacement) = 0;
+    // MoveFileExW over an existing file, written through.
+    virtual long move_file(const std::wstring& from, const std::wstring& to) = 0;
+    // False when the file cannot be deleted, for one because another process holds it open.
+    virtual bool delete_file(const std::wstring& path) = 0;
+    // The full paths of the files that match `pattern` (wildcards in its last part only).
+    virtual std::vector<std::wstring> find_files(const std::wstring& pattern) = 0;
+    virtual std::uint32_t process_id() = 0;
 
     // --- Output (exact bytes, no conversion) and exit.
     virtual void write_stdout(std::string_view bytes) = 0;

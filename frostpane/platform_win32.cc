@@ -40,20 +40,6 @@ bool write_all(HANDLE file, std::string_view bytes) {
     return true;
 }
 
-// Where the bytes of `path` really live: a symbolic link is followed so that
-// the link survives the replacement and its target gets the new content.
-std::wstring final_path(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return path;
-    std::vector<wchar_t> buffer(32768);
-    const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(file);
-    if (length == 0 || length >= buffer.size()) return path;
-    return std::wstring(buffer.data(), length);
-}
-
 }  // namespace
 
 long win32_platform::reg_open_key(std::wstring_view subkey, std::uint32_t access, reg_key& key) {
@@ -191,34 +177,63 @@ bool win32_platform::read_file(const std::wstring& path, std::string& bytes) {
     return true;
 }
 
-bool win32_platform::replace_file(const std::wstring& path, std::string_view bytes) {
-    const std::wstring target = final_path(path);
-    // Windows refuses to replace a read-only file; Wine running as root lets
-    // the rename through, so the rule is checked here for both.
-    const DWORD attributes = GetFileAttributesW(target.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) return false;
-    // The new content goes into a fresh file in the same folder, so the final
-    // move is a rename on one volume: the old file is replaced whole or not at all.
-    std::wstring temporary;
-    HANDLE file = INVALID_HANDLE_VALUE;
-    for (unsigned attempt = 0; attempt < 100 && file == INVALID_HANDLE_VALUE; ++attempt) {
-        temporary = target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
-        file = CreateFileW(temporary.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_NEW,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) return false;
-    }
-    if (file == INVALID_HANDLE_VALUE) return false;
+std::uint32_t win32_platform::file_attributes(const std::wstring& path) { return GetFileAttributesW(path.c_str()); }
+
+std::wstring win32_platform::final_path(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return path;
+    std::vector<wchar_t> buffer(32768);
+    const DWORD length = GetFinalPathNameByHandleW(file, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    CloseHandle(file);
+    if (length == 0 || length >= buffer.size()) return path;
+    return std::wstring(buffer.data(), length);
+}
+
+long win32_platform::create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attributes) {
+    // The attributes CreateFileW gives a new file; read-only is left out, it would block the move.
+    constexpr DWORD k_settable =
+        FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    const DWORD kept = attributes & k_settable;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE | GENERIC_READ, 0, nullptr, CREATE_NEW,
+                              kept != 0 ? kept : FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return static_cast<long>(GetLastError());
     LARGE_INTEGER size{};
     const bool written = write_all(file, bytes) && FlushFileBuffers(file) && GetFileSizeEx(file, &size) &&
                          static_cast<unsigned long long>(size.QuadPart) == bytes.size();
-    const bool closed = CloseHandle(file) != FALSE;
-    if (!written || !closed ||
-        !MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    const DWORD error = written ? ERROR_SUCCESS : GetLastError();
+    if (CloseHandle(file) && written) return ERROR_SUCCESS;
+    DeleteFileW(path.c_str());
+    return error != ERROR_SUCCESS ? static_cast<long>(error) : ERROR_WRITE_FAULT;
 }
+
+long win32_platform::replace_file(const std::wstring& replaced, const std::wstring& replacement) {
+    if (ReplaceFileW(replaced.c_str(), replacement.c_str(), nullptr, 0, nullptr, nullptr)) return ERROR_SUCCESS;
+    return static_cast<long>(GetLastError());
+}
+
+long win32_platform::move_file(const std::wstring& from, const std::wstring& to) {
+    if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return ERROR_SUCCESS;
+    return static_cast<long>(GetLastError());
+}
+
+bool win32_platform::delete_file(const std::wstring& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+std::vector<std::wstring> win32_platform::find_files(const std::wstring& pattern) {
+    std::vector<std::wstring> found;
+    WIN32_FIND_DATAW data;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &data);
+    if (search == INVALID_HANDLE_VALUE) return found;
+    const std::wstring folder = pattern.substr(0, pattern.find_last_of(L'\\') + 1);
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) found.push_back(folder + data.cFileName);
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+    return found;
+}
+
+std::uint32_t win32_platform::process_id() { return GetCurrentProcessId(); }
 
 void win32_platform::write_stdout(std::string_view bytes) { write_all(GetStdHandle(STD_OUTPUT_HANDLE), bytes); }
 

@@ -27,8 +27,15 @@ public:
     bool get_stdout_console_mode(std::uint32_t& mode) override;
     bool set_stdout_console_mode(std::uint32_t mode) override;
     void sleep_ms(std::uint32_t milliseconds) override;
+    std::uint32_t file_attributes(const std::wstring& path) override;
     bool read_file(const std::wstring& path, std::string& bytes) override;
-    bool replace_file(const std::wstring& path, std::string_view bytes) override;
+    std::wstring final_path(const std::wstring& path) override;
+    long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attributes) override;
+    long replace_file(const std::wstring& replaced, const std::wstring& replacement) override;
+    long move_file(const std::wstring& from, const std::wstring& to) override;
+    bool delete_file(const std::wstring& path) override;
+    std::vector<std::wstring> find_files(const std::wstring& pattern) override;
+    std::uint32_t process_id() override;
     void write_stdout(std::string_view bytes) override;
     void write_stderr(std::string_view bytes) override;
     [[noreturn]] void exit_process(int status) override;

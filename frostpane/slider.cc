@@ -69,7 +69,7 @@ void draw_slider(platform& os, int value, bool blur, bool inside) {
     os.write_stdout(slider_frame(value, blur, inside));
 }
 
-void run_slider(platform& os) {
+bool run_slider(platform& os) {
     std::uint32_t mode = 0;
     if (!os.get_stdout_console_mode(mode)) mode = 0;
     os.set_stdout_console_mode(mode | enable_virtual_terminal_processing);
@@ -82,6 +82,7 @@ void run_slider(platform& os) {
     state.blur = start.acrylic;
     draw_slider(os, state.value, state.blur, state.inside);
 
+    bool all_applied = true;
     for (;;) {
         if (!os.key_waiting()) {
             os.sleep_ms(k_poll_ms);
@@ -92,12 +93,13 @@ void run_slider(platform& os) {
         const slider_effect effect = slider_key(state, key, static_cast<unsigned char>(second));
         if (effect == slider_effect::leave) break;
         if (effect == slider_effect::apply) {
-            set_transparency(os, state.value, state.blur);
+            all_applied = set_transparency(os, state.value, state.blur) && all_applied;
             draw_slider(os, state.value, state.blur, state.inside);
         }
         os.sleep_ms(k_poll_ms);
     }
     os.write_stdout("\n\n");
+    return all_applied;
 }
 
 }  // namespace frostpane

@@ -37,6 +37,7 @@ std::string slider_frame(int value, bool blur, bool inside);
 void draw_slider(platform& os, int value, bool blur, bool inside);
 
 // Returns when Enter or Esc is pressed; every change goes through set_transparency at once.
-void run_slider(platform& os);
+// False when any of them failed (its message went to standard error; the slider went on).
+bool run_slider(platform& os);
 
 }  // namespace frostpane

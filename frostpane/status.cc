@@ -53,11 +53,11 @@ transparency_effects read_transparency_effects(platform& os) {
 
 terminal_findings find_terminal_values(std::string_view text) {
     terminal_findings found;
-    if (const auto m = search_outside(text, compiled(patterns::acrylic_value))) {
+    if (const auto m = search_profiles(text, patterns::acrylic_value)) {
         found.acrylic_found = true;
         found.acrylic_on = m->group(text) == "true";
     }
-    if (const auto m = search_outside(text, compiled(patterns::acrylic_opacity_value))) {
+    if (const auto m = search_profiles(text, patterns::acrylic_opacity_value)) {
         // Hundreds of digits overflow a double; like "." they are no number to show.
         const auto value = parse_decimal_number(m->group(text));
         if (value && std::isfinite(*value)) {
@@ -65,7 +65,7 @@ terminal_findings find_terminal_values(std::string_view text) {
             found.acrylic_opacity = *value;
         }
     }
-    if (const auto m = search_outside(text, compiled(patterns::opacity_value))) {
+    if (const auto m = search_profiles(text, patterns::opacity_value)) {
         const std::string_view digits = m->group(text);
         int value = 0;
         const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), value);

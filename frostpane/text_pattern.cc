@@ -1,5 +1,6 @@
 #include "text_pattern.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
@@ -281,37 +282,40 @@ std::optional<pattern_match> search_outside(std::string_view text, const compile
     return found;
 }
 
-bool replace_outside(std::string& text, const compiled_pattern& pattern, std::string_view replacement) {
-    if (!pattern.may_match(text)) return false;
-    const std::size_t whole_at = replacement.find("$&");
-    std::string result;
-    std::size_t copied = 0;
-    const std::string_view view(text);
-    scan_outside(view, pattern.first_byte(), [&](std::size_t pos) -> std::size_t {
-        const auto m = pattern.match_at(view, pos);
-        if (!m) return pos;
-        if (result.empty()) result.reserve(text.size() + replacement.size());
-        result.append(view, copied, pos - copied);
-        if (whole_at == std::string_view::npos) {
-            result.append(replacement);
-        } else {
-            // "$&" may appear more than once
-            std::size_t from = 0;
-            for (std::size_t at = whole_at; at != std::string_view::npos; at = replacement.find("$&", from)) {
-                result.append(replacement, from, at - from);
-                result.append(view, m->begin, m->end - m->begin);
-                from = at + 2;
-            }
-            result.append(replacement, from);
+std::vector<text_range> member_ranges(std::string_view text, std::string_view quoted_name) {
+    std::vector<text_range> found;
+    const std::size_t n = text.size();
+    // The next byte that is neither white space nor part of a comment.
+    const auto next_token = [&](std::size_t i) {
+        for (;;) {
+            while (i < n && is_space(static_cast<unsigned char>(text[i]))) ++i;
+            if (i + 1 >= n || text[i] != '/' || (text[i + 1] != '/' && text[i + 1] != '*')) return i;
+            i = skip_unit(text, i);
         }
-        copied = m->end;
-        // A match starts and ends outside, so the scan goes on from its end.
-        return m->end;
-    });
-    if (copied == 0) return false;
-    result.append(view, copied);
-    text = std::move(result);
-    return true;
+    };
+    constexpr std::size_t none = std::string_view::npos;
+    std::size_t depth = 0;
+    std::size_t open = none;  // where the member being measured starts
+    for (std::size_t i = 0; i < n;) {
+        const char c = text[i];
+        if (c == '{' || c == '[') {
+            ++depth;
+        } else if ((c == '}' || c == ']') && depth > 0 && --depth == 1 && open != none) {
+            found.push_back({open, i + 1});
+            open = none;
+        } else if (c == '"' && depth == 1 && text.substr(i, quoted_name.size()) == quoted_name) {
+            const std::size_t colon = next_token(i + quoted_name.size());
+            const std::size_t value = colon < n && text[colon] == ':' ? next_token(colon + 1) : n;
+            if (value < n && (text[value] == '{' || text[value] == '[')) {
+                open = i;
+                i = value;
+                continue;
+            }
+        }
+        i = skip_unit(text, i);
+    }
+    if (open != none) found.push_back({open, n});
+    return found;
 }
 
 namespace {
@@ -371,15 +375,25 @@ bool edit_text::collect(std::string_view piece, std::size_t offset, match_starts
     return ends_outside;
 }
 
-bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement) {
+bool edit_text::near_site(const pattern_match& m) const {
+    // The white space before the first byte counts too: taking `"x": 1` out of `{"x": 1 ,}` leaves
+    // the comma one blank after the place.
+    std::size_t from = m.begin;
+    while (from > 0 && is_space(static_cast<unsigned char>(text_[from - 1]))) --from;
+    const auto site = std::lower_bound(sites_.begin(), sites_.end(), from);
+    return site != sites_.end() && *site < m.end;
+}
+
+bool edit_text::replace(const compiled_pattern& pattern, std::string_view replacement, scope which) {
     if (!pattern.may_match(text_)) return false;
     const bool on_quotes = pattern.first_byte() == '"';
     const auto& starts = on_quotes ? starts_.quotes : starts_.commas;
     std::vector<pattern_match> taken;
     std::size_t next = 0;
     for (const std::size_t pos : starts) {
+        if (which == scope::at_start && pos > 0) break;
         if (pos < next) continue;
-        if (auto m = pattern.match_at(text_, pos)) {
+        if (auto m = pattern.match_at(text_, pos); m && (which != scope::near_sites || near_site(*m))) {
             taken.push_back(*m);
             next = m->end;
         }
@@ -392,41 +406,50 @@ bool edit_text::replace(const compiled_pattern& pattern, std::string_view replac
     match_starts moved;
     moved.quotes.reserve(starts_.quotes.size());
     moved.commas.reserve(starts_.commas.size());
+    std::vector<std::size_t> sites;
     std::size_t qi = 0;
     std::size_t ci = 0;
+    std::size_t si = 0;
+    std::size_t copied = 0;
+    std::size_t base = 0;
+    // Positions before `limit` move with the text copied before them.
+    const auto carry = [&](const std::vector<std::size_t>& from, std::size_t& i, std::size_t limit,
+                           std::vector<std::size_t>& to) {
+        for (; i < from.size() && from[i] < limit; ++i) to.push_back(from[i] - copied + base);
+    };
     bool relex = false;
     // A removal can bring a '/' next to a '/' or '*' and so open a comment
     // that was not there; only then is the text lexed again from scratch.
     auto check_junction = [&](std::size_t j) {
         if (j > 0 && j < out.size() && out[j - 1] == '/' && (out[j] == '/' || out[j] == '*')) relex = true;
     };
-    std::size_t copied = 0;
     std::vector<std::size_t> junctions;
     for (const pattern_match& m : taken) {
-        const std::size_t shift_base = out.size();
+        base = out.size();
         out.append(text_, copied, m.begin - copied);
-        for (; qi < starts_.quotes.size() && starts_.quotes[qi] < m.begin; ++qi) {
-            moved.quotes.push_back(starts_.quotes[qi] - copied + shift_base);
-        }
-        for (; ci < starts_.commas.size() && starts_.commas[ci] < m.begin; ++ci) {
-            moved.commas.push_back(starts_.commas[ci] - copied + shift_base);
-        }
+        carry(starts_.quotes, qi, m.begin, moved.quotes);
+        carry(starts_.commas, ci, m.begin, moved.commas);
+        carry(sites_, si, m.begin, sites);
         const std::size_t piece_at = out.size();
         append_replacement(out, replacement, whole_at, std::string_view(text_).substr(m.begin, m.end - m.begin));
         if (!collect(std::string_view(out).substr(piece_at), piece_at, moved)) relex = true;
         junctions.push_back(piece_at);
         junctions.push_back(out.size());
+        for (; si < sites_.size() && sites_[si] < m.end; ++si) sites.push_back(piece_at);
+        if (which != scope::near_sites) sites.push_back(out.size());
         while (qi < starts_.quotes.size() && starts_.quotes[qi] < m.end) ++qi;
         while (ci < starts_.commas.size() && starts_.commas[ci] < m.end) ++ci;
         copied = m.end;
     }
-    const std::size_t shift_base = out.size();
+    base = out.size();
     out.append(text_, copied);
-    for (; qi < starts_.quotes.size(); ++qi) moved.quotes.push_back(starts_.quotes[qi] - copied + shift_base);
-    for (; ci < starts_.commas.size(); ++ci) moved.commas.push_back(starts_.commas[ci] - copied + shift_base);
+    carry(starts_.quotes, qi, text_.size(), moved.quotes);
+    carry(starts_.commas, ci, text_.size(), moved.commas);
+    carry(sites_, si, text_.size() + 1, sites);
     for (const std::size_t j : junctions) check_junction(j);
 
     text_ = std::move(out);
+    sites_ = std::move(sites);
     if (relex) {
         starts_ = match_starts{};
         collect(text_, 0, starts_);

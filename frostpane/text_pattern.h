@@ -89,11 +89,17 @@ public:
 // The first match in `text` that starts outside comments and strings.
 std::optional<pattern_match> search_outside(std::string_view text, const compiled_pattern& pattern);
 
-// Every match in `text` that starts outside comments and strings, left to
-// right, non-overlapping, replaced by `replacement`, in which "$&" stands for
-// the whole match (nothing else is special). Returns false, leaving `text`
-// alone, when there was no such match.
-bool replace_outside(std::string& text, const compiled_pattern& pattern, std::string_view replacement);
+struct text_range {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Where each member named `quoted_name` (with its quotes) of the outermost object stands: from
+// the opening quote of its name to the end of its value, when that value is an object or an
+// array; the end of the text when the value is never closed. Names, colons and brackets count
+// only outside comments and strings, as for the matches; white space and comments may stand
+// between the name, the colon and the value.
+std::vector<text_range> member_ranges(std::string_view text, std::string_view quoted_name);
 
 // A text under a series of replacements. The positions where a match can
 // start (string openings and commas outside comments and strings) are found
@@ -107,8 +113,18 @@ public:
     const std::string& text() const { return text_; }
     std::string take() { return std::move(text_); }
 
-    // Same meaning as replace_outside on text().
-    bool replace(const compiled_pattern& pattern, std::string_view replacement);
+    // Which matches a replacement takes. The text remembers the places where a replacement of
+    // scope every or at_start took text out or put text in (the end of what it put in).
+    enum class scope {
+        every,       // all of them
+        at_start,    // only one that starts at the first byte
+        near_sites,  // only those with such a place after their first byte or in the white space
+                     // right before it, but not after their last byte; they leave no place
+    };
+    // Replaces the matches that start outside comments and strings, left to right and not
+    // overlapping, by `replacement`, in which "$&" stands for the whole match (nothing else is
+    // special). False, with the text unchanged, when there was none.
+    bool replace(const compiled_pattern& pattern, std::string_view replacement, scope which = scope::every);
 
 private:
     struct match_starts {
@@ -119,8 +135,11 @@ private:
     // `offset`; false when the piece does not end outside.
     static bool collect(std::string_view piece, std::size_t offset, match_starts& starts);
 
+    bool near_site(const pattern_match& m) const;
+
     std::string text_;
     match_starts starts_;
+    std::vector<std::size_t> sites_;  // ascending
 };
 
 // Whether each byte position of `text` lies outside comments and string

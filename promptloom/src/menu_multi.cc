@@ -59,6 +59,7 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
                   static_cast<unsigned>(static_cast<uint32_t>(count)));
     if (settle_delay != 0) sys.sleep_ms(120);
     render_multi_menu(sys, out, s, items);
+    raw.leave_below(geo, multi_menu_last_row(s));
 
     plm_key_event key{};
     plm_mouse_event mouse{};

@@ -29,6 +29,7 @@ draw_target menu_draw_target(platform& sys, handle_t out, const menu_geometry& g
     uint32_t mode = 0;
     t.vt_output = t.handle_valid && sys.get_console_mode(out, &mode) && (mode & k_enable_virtual_terminal_processing);
     t.width = g.width;
+    t.columns = g.columns;
     t.win_top = g.win_top;
     return t;
 }
@@ -47,6 +48,14 @@ void play_frame(platform& sys, handle_t out, const draw_list& frame) {
         if (pending_text) {
             sys.flush_output();
             pending_text = false;
+        }
+        if (op.kind == draw_op::api_scroll_up || op.kind == draw_op::api_scroll_down) {
+            menu_geometry g;
+            g.start_row = op.row;
+            g.width = op.width;
+            g.visible_rows = op.rows;
+            scroll_list(sys, out, g, op.kind == draw_op::api_scroll_up);
+            continue;
         }
         coord at = row_start(op.row);
         if (op.kind == draw_op::api_clear_row) {
@@ -109,7 +118,10 @@ void clear_menu_area(platform& sys, handle_t out, const menu_geometry& g) {
 menu_measure show_title_and_measure(platform& sys, handle_t out, const char* title) {
     g_last_frame_row = -1;
     if (title != nullptr && *title != '\0') {
-        out_printf(sys, "%s\n", title);
+        coord size;
+        draw_list line;
+        render_title(line, title, sys.get_window_size(out, &size) && size.x > 0 ? size.x : 80);
+        sys.write_output(line.bytes);
         // The cursor row measured next must already count the title's line.
         sys.flush_output();
     }
@@ -147,6 +159,12 @@ menu_raw_mode::menu_raw_mode(platform& sys, handle_t in, handle_t out) : sys_(sy
 
 menu_raw_mode::~menu_raw_mode() {
     if (entered_) raw_mode_leave(sys_, in_, out_, saved_in_, saved_out_);
+    if (last_row_ < 0) return;
+    // Asked again: leaving raw mode gave the output its own mode back, VT processing or not.
+    draw_list below;
+    move_to_row(below, menu_draw_target(sys_, out_, geo_), last_row_);
+    below.append("\n");
+    play_frame(sys_, out_, below);
 }
 
 }  // namespace plm

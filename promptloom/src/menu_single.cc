@@ -47,6 +47,7 @@ int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, co
     single_menu_state s = single_menu_begin(count, start_index, geo, double_click_ms);
     last_click = click_memory{};
     render_menu(sys, out, s, items);
+    raw.leave_below(geo, single_menu_last_row(s));
 
     plm_key_event key{};
     plm_mouse_event mouse{};

@@ -8,6 +8,7 @@
 #include "history.h"
 #include "line_editor.h"
 #include "raw_mode.h"
+#include "text.h"
 
 namespace plm {
 
@@ -61,7 +62,15 @@ void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t col
     const prompt_view view = compute_view(ed, s.prompt_columns, columns);
     sys.write_output("\r\x1b[2K");
     sys.write_output(std::string_view(s.prompt, s.prompt_length));
-    sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
+    if (ed.line.ascii) {
+        sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
+    } else {
+        // A recalled entry or a completion may hold controls: shown, never sent as such.
+        std::size_t unlimited = SIZE_MAX;
+        ed.shown.clear();
+        (void)append_shown(ed.shown, ed.line.text + view.text_begin, view.text_len, &unlimited);
+        sys.write_output(ed.shown);
+    }
     if (view.cursor_left > 0) {
         char move[32];
         const int n = std::snprintf(move, sizeof move, "\x1b[%uD", static_cast<unsigned>(view.cursor_left));
@@ -172,7 +181,8 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
             case step_result::go_on:
                 break;
         }
-        redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+        // Half a character changes nothing on screen: the redraw waits for the whole of it.
+        if (ed.typed_length == 0) redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
     }
 }
 

@@ -2,13 +2,13 @@
 # frostpane.exe under Wine, for what only the real Win32 layer shows: the layered window and its
 # alpha (read back by the probe in the same console), WindowAlpha and EnableTransparency in the
 # registry, the code page put back, arrow keys reaching the slider through the console, the
-# settings file replaced on disk, the usage text and exit code 1.
+# settings file replaced on disk and found in the Preview's place, the usage text and the exit codes.
 set -u
 . "$VM_SRC/tests/lib/assert.sh"
 . "$VM_SRC/tests/lib/wine.sh"
 . "$VM_SRC/tests/lib/console.sh"
 tmp=$(mktemp -d /tmp/frostpane-e2e.XXXXXX)
-trap 'con_stop; wine_stop_group; chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
+trap 'con_stop; wine_stop_group; rm -rf "$tmp"' EXIT
 wine_group frostpane || exit 1
 exe=$(wine_path "$VM_BIN/frostpane.exe")
 win() { wine_path "$tmp/$1"; }
@@ -46,9 +46,8 @@ done
 check_eq "EnableTransparency switched on" "REG_DWORD 0x1" "$(wine_reg_query "$personalize" EnableTransparency)"
 
 wine_run "$exe" SET
-check_eq "SET: exit code 1" 1 "$WINE_RC"
-check_file_bytes "SET: the usage text" "$WINE_ERR" \
-  '用法：frostpane.exe [check | set [透明度] [模糊] | restore | slider]\n  透明度：1~100（100 为不透明）\n  模糊：1 开启，0 关闭（仅 WT 亚克力模式有效）\n'
+check_eq "SET: exit code 1, the usage text" "1 用法：frostpane.exe [check | set [透明度] [模糊] | restore | slider]" \
+  "$WINE_RC $(head -n 1 "$WINE_ERR")"
 
 # Inside Windows Terminal, with LOCALAPPDATA at the scratch folder and settings.json a link.
 state=$tmp/Packages/Microsoft.WindowsTerminal_8wekyb3d8bbwe/LocalState
@@ -61,9 +60,20 @@ wine_run "$exe" set 70 0
 check_file_bytes "set 70 0: the file replaced, byte for byte" "$state/real.json" \
   '\xef\xbb\xbf{\r\n "profiles": {\r\n  "defaults": { "opacity": 70,  "font": 1 }\r\n }\r\n}\r\n'
 check_eq "the link stays, no temporary file is left" "real.json settings.json" "$(cd "$state" && echo *)"
-cp "$state/real.json" "$tmp/kept"
-chmod 444 "$state/real.json"
-wine_run "$exe" set 45
-check_file_bytes "a read-only file: the message" "$WINE_ERR" '错误：无法写入 settings.json。\n'
-check_file_eq "a read-only file keeps its bytes" "$tmp/kept" "$state/real.json"
+# The hidden attribute stays (under Wine not the Unix mode); a .tmp that a killed run left goes.
+/usr/lib/wine/wine attrib +h "$(wine_path "$state/real.json")" && : >"$state/real.json.99-0.tmp"
+wine_run "$exe" restore
+check_eq "restore: exit code 0, the leftover gone, still hidden" "0 real.json settings.json AH" "$WINE_RC \
+$(cd "$state" && echo *) $(/usr/lib/wine/wine attrib "$(wine_path "$state/real.json")" | cut -c1-11 | tr -d ' \r')"
+
+# No settings file: the message and exit code 2. Then only the Preview's: it is the one edited.
+rm -rf "$tmp/Packages"
+wine_run "$exe" set 70 0
+check_eq "no settings file: exit code 2, the message" "2 错误：无法读取 settings.json，请确认已安装 Windows Terminal。" \
+  "$WINE_RC $(cat "$WINE_ERR")"
+preview=$tmp/Packages/Microsoft.WindowsTerminalPreview_8wekyb3d8bbwe/LocalState
+mkdir -p "$preview" && printf '{"profiles": {"defaults": {}}}' >"$preview/settings.json"
+wine_run "$exe" set 70 0
+check_file_bytes "only the Preview's file: set 70 0 edits it" "$preview/settings.json" \
+  '{"profiles": {"defaults": { "opacity": 70}}}'
 finish

@@ -1,12 +1,11 @@
-// In-memory stand-in for the operating system. It behaves like Windows where frostpane relies on
-// it (a key must exist to be opened, layered attributes need the layered style, the environment
-// buffer contract) and logs each call that changes something as one short line in `calls`.
+// In-memory stand-in for the operating system, like Windows where frostpane relies on it (a key must exist to be
+// opened, layered attributes need the layered style, the environment buffer contract); each call that changes
+// something is logged as one short line in `calls`.
 #pragma once
 
 #include <deque>
 #include <map>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,17 +18,18 @@ struct fake_exit {
     int status;
 };
 
-inline std::string narrow(std::wstring_view text) { return std::string(text.begin(), text.end()); }
+inline std::string base(std::wstring_view p) { return std::string(p.substr(p.rfind(L'\\') + 1).begin(), p.end()); }
 
 class fake_platform : public platform {
 public:
     std::map<std::wstring, std::map<std::wstring, std::uint32_t>> reg;  // key path -> DWORD values
     std::map<reg_key, std::wstring> open_keys;
     reg_key next_key = 100;
-    std::set<std::wstring> locked;  // files that cannot be replaced
     std::map<std::wstring, std::wstring> env;
     std::map<std::wstring, std::string> files;
-    std::deque<int> keys;      // what read_key hands out; -1 is a poll that finds no key
+    std::map<std::wstring, std::uint32_t> attributes;  // of files in `files` when not archive (0x20)
+    std::map<std::wstring, int> held;                  // open elsewhere: so many replacements or deletions refused
+    std::deque<int> keys;      // what read_key hands out; -1 is a poll that finds no key, -10 - n control event n
     window_handle window = 7;  // 0: no console window
     std::int32_t style = 0x100;
     std::optional<std::uint8_t> alpha;  // the layered attributes, once set
@@ -44,8 +44,7 @@ public:
         return reg.count(std::wstring(path)) == 0 ? error_file_not_found : reg_create_key(path, 0, key);
     }
     long reg_create_key(std::wstring_view path, std::uint32_t, reg_key& key) override {
-        reg[open_keys[key = next_key++] = path];
-        return error_success;
+        return reg[open_keys[key = next_key++] = path], error_success;
     }
     long reg_query_dword(reg_key key, std::wstring_view name, std::uint32_t& value) override {
         const auto& values = reg.at(open_keys.at(key));
@@ -53,10 +52,8 @@ public:
                                                      : (value = values.at(std::wstring(name)), 0);
     }
     long reg_set_dword(reg_key key, std::wstring_view name, std::uint32_t value) override {
-        const std::wstring& path = open_keys.at(key);
-        reg[path][std::wstring(name)] = value;
-        note(narrow(path.substr(path.rfind(L'\\') + 1)) + "=" + std::to_string(value));
-        return error_success;
+        reg[open_keys.at(key)][std::wstring(name)] = value;
+        return note(base(open_keys.at(key)) + "=" + std::to_string(value)), error_success;
     }
     void reg_close_key(reg_key key) override { open_keys.erase(key); }
     window_handle get_console_window() override { return window; }
@@ -88,6 +85,7 @@ public:
     bool add_ctrl_handler(ctrl_handler_fn fn) override { return (handler = fn) != nullptr; }
     bool key_waiting() override {
         if (keys.empty()) throw std::runtime_error("the fake keyboard ran out of keys");
+        if (keys.front() <= -10) handler(static_cast<std::uint32_t>(-10 - std::exchange(keys.front(), -1)));
         return keys.front() != -1 || (keys.pop_front(), false);
     }
     int read_key() override {
@@ -98,13 +96,39 @@ public:
     bool get_stdout_console_mode(std::uint32_t& value) override { return value = mode, true; }
     bool set_stdout_console_mode(std::uint32_t value) override { return note("mode=" + std::to_string(mode = value)); }
     void sleep_ms(std::uint32_t ms) override { note("sleep " + std::to_string(ms)); }
+    std::uint32_t file_attributes(const std::wstring& path) override {
+        return files.count(path) == 0 ? invalid_file_attributes : attributes.count(path) ? attributes[path] : 0x20;
+    }
     bool read_file(const std::wstring& path, std::string& bytes) override {
         return files.count(path) != 0 && (bytes = files[path], true);
     }
-    bool replace_file(const std::wstring& path, std::string_view bytes) override {
-        if (locked.count(path) == 0) files[path] = bytes;
-        return note("write", locked.count(path) == 0);
+    std::wstring final_path(const std::wstring& path) override { return path; }
+    long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t attrs) override {
+        return note("create " + base(path) + " " + std::to_string(attrs)) && files.count(path) != 0
+                   ? error_file_exists
+                   : (files[path] = bytes, error_success);
     }
+    bool refused(const std::wstring& path) { return held.count(path) != 0 && held[path]-- > 0; }
+    long replace_file(const std::wstring& old,
+                      const std::wstring& with) override {  // the old file keeps its attributes
+        if (note("replace") && refused(old)) return error_sharing_violation;
+        return files.count(old) == 0 ? error_file_not_found : (files[old] = files[with], files.erase(with), 0);
+    }
+    long move_file(const std::wstring& from, const std::wstring& to) override {
+        return note("move"), files[to] = files[from], files.erase(from), error_success;
+    }
+    bool delete_file(const std::wstring& path) override {
+        return note("delete " + base(path)) && !refused(path) && files.erase(path);
+    }
+    std::vector<std::wstring> find_files(const std::wstring& pattern) override {  // one '*'
+        std::vector<std::wstring> found;
+        for (const auto& [path, bytes] : files) {
+            if (path.starts_with(pattern.substr(0, pattern.find(L'*'))) && path.ends_with(L".tmp"))
+                found.push_back(path);
+        }
+        return found;
+    }
+    std::uint32_t process_id() override { return 7; }
     void write_stdout(std::string_view bytes) override { out += bytes; }
     void write_stderr(std::string_view bytes) override { err += bytes; }
     [[noreturn]] void exit_process(int status) override {

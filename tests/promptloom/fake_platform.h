@@ -1,6 +1,7 @@
 // A scripted console for the promptloom tests: queued input, each item with an arrival time on the
 // fake clock; `out` every byte written, `log` the same with the console calls in braces, `rows` a
-// screen (VT rows, erase, underline as <...>, cursor left; fills, positions, scrolls). Scripts name
+// screen of cells (VT rows, erase, underline as <...>, cursor left; fills, positions, scrolls; a
+// character of three bytes from U+3000 on takes two cells, the second empty). Scripts name
 // keys in braces ("{U}", "{PgD}", "{Esc}", "{C7}" a click on window row 7); "@1200 " sets a time.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "platform.h"
 #include "raw_mode.h"
@@ -29,8 +31,8 @@ struct fake_platform : platform {
     std::deque<std::pair<std::uint64_t, unsigned char>> bytes;
     std::deque<std::pair<std::uint64_t, input_record>> records;
     std::deque<std::uint32_t> codes;
-    std::string lines, out, err, log;
-    std::map<int, std::string> rows;
+    std::string lines, out, err, log, lead;
+    std::map<int, std::vector<std::string>> rows;
     int row = 0, col = 0, yields = 0, spins = 0, fail_alloc_at = 0, allocs = 0;
     std::uint64_t now = 0, ends = 0;  // the input ends when the script's time does
     std::set<void*> live;
@@ -71,15 +73,29 @@ struct fake_platform : platform {
         std::snprintf(text, sizeof text, format, args...);
         log += "{" + std::string(text) + "}";
     }
+    std::string text(int r, int cursor_at = -1) const {
+        std::string s;
+        for (int c = 0; rows.count(r) && c < static_cast<int>(rows.at(r).size()); ++c)
+            s += (c == cursor_at ? "|" : "") + rows.at(r)[c];
+        return cursor_at >= 0 && s.find('|') == std::string::npos ? s + "|" : s;
+    }
     std::string screen_rows(int first, int last) const {
         std::string s;
-        for (int r = first; r <= last; ++r) s += (r > first ? "|" : "") + (rows.count(r) ? rows.at(r) : "");
+        for (int r = first; r <= last; ++r) s += (r > first ? "|" : "") + text(r);
         return s;
     }
-    void put(char c) {
-        std::string& r = rows[row];
-        r.resize(std::max(r.size(), static_cast<std::size_t>(col) + 1), ' ');
-        r[col++] = c;
+    void put(char c, bool mark = false) {  // underline marks take no cell: they stick to one
+        std::vector<std::string>& r = rows[row];
+        if (mark && c == '<') return void(lead += c);
+        if ((mark || (c & 0xC0) == 0x80) && col > 0) {  // the rest of the character before
+            std::string& cell = r[col - 1];
+            cell += c;
+            const auto first = static_cast<unsigned char>(cell[std::max<std::size_t>(cell.size(), 3) - 3]);
+            if (!mark && cell.size() >= 3 && first >= 0xE3 && first < 0xF0) r.insert(r.begin() + col++, "");
+            return;
+        }
+        r.resize(std::max(r.size(), static_cast<std::size_t>(col) + 1), " ");
+        r[col++] = lead + c, lead.clear();
     }
     void apply(std::string_view b) {
         for (std::size_t i = 0; i < b.size(); ++i) {
@@ -92,7 +108,7 @@ struct fake_platform : platform {
             if (b[end] == 'H') row = screen.window.top + m - 1, col = 0;
             if (b[end] == 'K') rows.erase(row);
             if (b[end] == 'D') col -= m;
-            if (b[end] == 'm' && (n == 4) != underline) underline = n == 4, put(underline ? '<' : '>');
+            if (b[end] == 'm' && (n == 4) != underline) underline = n == 4, put(underline ? '<' : '>', true);
             i = end;
         }
     }
@@ -161,7 +177,7 @@ struct fake_platform : platform {
     bool scroll_screen_buffer(handle_t, const small_rect& r, const small_rect*, coord to, char,
                               std::uint16_t) override {
         note("scroll %d,%d-%d,%d>%d,%d", r.left, r.top, r.right, r.bottom, to.x, to.y);
-        std::map<int, std::string> moved;
+        std::map<int, std::vector<std::string>> moved;
         for (int y = r.top; y <= r.bottom; ++y) moved[y - r.top + to.y] = rows[y], rows.erase(y);
         for (auto& [y, text] : moved) rows[y] = text;
         return true;
