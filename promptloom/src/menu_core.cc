@@ -123,7 +123,12 @@ uint32_t read_double_click_ms(const char* value) {
     return static_cast<uint32_t>(v);
 }
 
-int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) { return from_vt_bytes ? y + win_top : y; }
+int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) {
+    if (!from_vt_bytes) return y;
+    // A report may name any row: one past the last buffer row is off every list all the same.
+    int64_t row = static_cast<int64_t>(y) + win_top;
+    return row > INT32_MAX ? INT32_MAX : static_cast<int32_t>(row);
+}
 
 // ---------------------------------------------------------------------------
 // Drawing
@@ -186,6 +191,7 @@ void append_vt_row(draw_list& out, const draw_target& t, int32_t row, bool erase
 }  // namespace
 
 void clear_row(draw_list& out, const draw_target& t, int32_t row) {
+    out.last_row = row;
     if (t.positions_by_vt())
         append_vt_row(out, t, row, true);
     else
@@ -193,6 +199,7 @@ void clear_row(draw_list& out, const draw_target& t, int32_t row) {
 }
 
 void move_to_row(draw_list& out, const draw_target& t, int32_t row) {
+    out.last_row = row;
     if (t.positions_by_vt())
         append_vt_row(out, t, row, false);
     else
@@ -543,6 +550,11 @@ menu_step single_menu_mouse(single_menu_state& s, click_memory& last_click, cons
     return step;
 }
 
+void single_menu_resize(single_menu_state& s, const menu_geometry& geo) {
+    s.geo = geo;
+    s.top = keep_in_view(s.selected, s.top, geo.visible_rows, paging_for(s.count, geo.visible_rows).max_top);
+}
+
 // ---------------------------------------------------------------------------
 // Multi-choice rendering
 
@@ -760,6 +772,12 @@ menu_step multi_menu_mouse(multi_menu_state& s, const plm_mouse_event& m, const 
         multi_move_focus(s, step, i);
     }
     return step;
+}
+
+void multi_menu_resize(multi_menu_state& s, const menu_geometry& geo) {
+    s.geo = geo;
+    s.top = static_cast<int64_t>(keep_in_view(static_cast<size_t>(s.focus), static_cast<size_t>(s.top),
+                                              geo.visible_rows, paging_for(s.count + 1, geo.visible_rows).max_top));
 }
 
 // ---------------------------------------------------------------------------

@@ -83,6 +83,7 @@ struct draw_op {
 struct draw_list {
     std::string bytes;
     std::vector<draw_op> ops;
+    int32_t last_row = -1;  // the row the frame leaves the cursor on (-1: it does not move it)
 
     void clear();
     void append(const char* s);
@@ -193,6 +194,9 @@ int32_t single_menu_last_row(const single_menu_state& s);
 menu_step single_menu_key(single_menu_state& s, const plm_key_event& key, const menu_clock& now);
 menu_step single_menu_mouse(single_menu_state& s, click_memory& last_click, const plm_mouse_event& m,
                             const menu_clock& now);
+// A new layout (the window changed): selection and typed digits kept, `top` moved so that the
+// selection stays in view.
+void single_menu_resize(single_menu_state& s, const menu_geometry& geo);
 
 // ---------------------------------------------------------------------------
 // Multi-choice menu (rows 0..count-1 are items, row count is the confirm row)
@@ -226,6 +230,7 @@ multi_view multi_menu_view(const multi_menu_state& s, const char* const* items);
 int32_t multi_menu_last_row(const multi_menu_state& s);
 menu_step multi_menu_key(multi_menu_state& s, const plm_key_event& key);
 menu_step multi_menu_mouse(multi_menu_state& s, const plm_mouse_event& m, const menu_clock& now);
+void multi_menu_resize(multi_menu_state& s, const menu_geometry& geo);  // focus and ticks kept
 
 // The text fallback's answer: tokens split at ", \t\r\n", each a base-10
 // number; 1..count ticks that item, anything else is ignored.

@@ -42,11 +42,22 @@ menu_measure measure_menu_window(platform& sys, handle_t out);
 // Prints the title (when there is one) on its own line, then measures the window below it.
 menu_measure show_title_and_measure(platform& sys, handle_t out, const char* title);
 
+// The window measured again after it changed size (or the terminal came back from a stop), the
+// cursor row replaced by where the list now starts: a terminal that moves its text on a resize
+// moves the cursor with it, so `anchor`, the list's first row, moves as far as the cursor did
+// since the last frame. It may leave the window upwards (rows pushed into the history, which a
+// later resize may bring back); the layout then starts at the window's top.
+menu_measure measure_after_change(platform& sys, handle_t out, int32_t& anchor);
+
+// Clears the rows from the list's first row to the window's last, for a drawing from scratch.
+void clear_menu_area(platform& sys, handle_t out, const menu_geometry& g);
+
 // Reads until one key or mouse action arrives: read_event, then
-// read_key_getwch, again and again. Mouse rows come back as buffer rows. False
-// when the input has gone for good.
-bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
-                     int32_t win_top);
+// read_key_getwch, again and again. Mouse rows come back as buffer rows. 1 for
+// an event, k_read_screen_changed when the menu must be laid out and drawn
+// again, 0 when the input has gone for good.
+int read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+                    int32_t win_top);
 
 menu_clock menu_now(platform& sys);
 

@@ -142,6 +142,9 @@ public:
         }
         return read_byte(h, byte);
     }
+    bool wait_input(handle_t h, std::uint32_t timeout_ms) override {
+        return WaitForSingleObject(h, timeout_ms) != WAIT_TIMEOUT;
+    }
     bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
         return one_record(PeekConsoleInputA, h, record, count);
     }

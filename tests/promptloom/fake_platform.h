@@ -21,9 +21,9 @@ inline input_record mouse_at(std::int16_t x, std::int16_t y, std::uint32_t butto
 }
 
 struct fake_platform : platform {
-    handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20);
+    handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20), fail_set = nullptr;
     bool tty_in = true, tty_out = true, fail_get_in = false, fail_get_out = false, refuse_vt = false;
-    bool fail_set = false, eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
+    bool eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
     bool fail_get_in_once = false;
     std::uint32_t in_mode = 0x1F7, out_mode = 0x3;
     screen_info screen{{80, 25}, {0, 0}, 7, {0, 0, 79, 24}, {80, 25}};
@@ -34,24 +34,32 @@ struct fake_platform : platform {
     std::string lines, out, err, log, lead;
     std::map<int, std::vector<std::string>> rows;
     int row = 0, col = 0, yields = 0, spins = 0, fail_alloc_at = 0, allocs = 0;
-    std::uint64_t now = 0;
+    std::uint64_t now = 0, ends = 0;  // the input ends when the script's time does
     std::set<void*> live;
 
-    void feed(std::string_view s, std::uint64_t at = 0) {
+    void feed(std::string_view s, std::uint64_t at = 0) {  // {Esc} is followed by 2 s of quiet
         static const std::map<std::string, std::string> keys{
             {"U", "\x1b[A"},   {"D", "\x1b[B"},    {"R", "\x1b[C"},    {"L", "\x1b[D"},    {"Home", "\x1b[H"},
-            {"End", "\x1b[F"}, {"PgU", "\x1b[5~"}, {"PgD", "\x1b[6~"}, {"Del", "\x1b[3~"}, {"Esc", "\x1b\x1b"}};
+            {"End", "\x1b[F"}, {"PgU", "\x1b[5~"}, {"PgD", "\x1b[6~"}, {"Del", "\x1b[3~"}, {"Esc", "\x1b"}};
         for (std::size_t i = 0; i < s.size(); ++i) {
-            std::string b(1, s[i]);
+            std::string b(1, s[i]), name;
             if (s[i] == '@' || s[i] == '{') {
                 const std::size_t end = s.find(s[i] == '@' ? ' ' : '}', i);
-                const std::string name(s.substr(i + 1, end - i - 1)), y = name.substr(1);
-                b = s[i] == '@' ? "" : name[0] == 'C' ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m" : keys.at(name);
-                at = s[i] == '@' ? std::stoull(name) : at, i = end;
+                name = s.substr(i + 1, end - i - 1);
+                const std::string y = name.substr(1);
+                if (name[0] == 'W')  // "{W<columns>x<rows>}": the window's new size, 1 ms after what came before
+                    records.push_back(
+                        {++at,
+                         {k_window_buffer_size_event, {}, {{short(stoi(y)), short(stoi(y.substr(y.find('x') + 1)))}}}});
+                b = s[i] == '@' || name[0] == 'W' ? ""
+                    : name[0] == 'C'              ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m"
+                                                  : keys.at(name);
+                at = s[i] == '@' ? std::stoull(name) : at + (name[0] == 'W'), i = end;
             }
             for (char c : b) bytes.push_back({at, static_cast<unsigned char>(c)});
+            at += name == "Esc" ? 2000 : 0;
         }
-        drained = false;
+        drained = false, ends = std::max(ends, at);
     }
     template <class T>
     T take(std::deque<std::pair<std::uint64_t, T>>& queue) {
@@ -115,12 +123,18 @@ struct fake_platform : platform {
     }
     bool set_console_mode(handle_t h, std::uint32_t mode) override {
         note("%s %x", h == in ? "in" : "out", static_cast<unsigned>(mode));
-        if (fail_set || (h == in && refuse_vt && (mode & k_enable_virtual_terminal_input))) return false;
+        if (h == fail_set || (h == in && refuse_vt && (mode & k_enable_virtual_terminal_input))) return false;
         return (h == in ? in_mode : out_mode) = mode, true;
     }
     byte_read read_byte(handle_t, unsigned char* byte) override {
         if (bytes.empty()) return drained = true, eof_closes ? byte_read::none : byte_read::failed;
         return *byte = take(bytes), byte_read::ok;
+    }
+    bool wait_input(handle_t, std::uint32_t ms) override {
+        std::uint64_t next = bytes.empty() ? ends : bytes.front().first;
+        if (!records.empty()) next = bytes.empty() ? records.front().first : std::min(next, records.front().first);
+        if (ms != k_wait_forever && next > now + ms) return now += ms, false;
+        return now = std::max(now, next), true;
     }
     bool peek_console_input(handle_t, input_record* r, std::uint32_t* count) override {
         *count = !records.empty() && records.front().first <= now;
@@ -128,7 +142,11 @@ struct fake_platform : platform {
     }
     bool read_console_input(handle_t, input_record* r, std::uint32_t* count) override {
         if (records.empty()) return *count = 0, false;
-        return *r = take(records), *count = 1, true;
+        if ((*r = take(records)).event_type == k_window_buffer_size_event)  // the cursor stays with the text
+            screen.window.right = std::int16_t(screen.window.left + r->mouse.position.x - 1),
+            screen.window.bottom = std::int16_t(screen.window.top + r->mouse.position.y - 1),
+            screen.cursor = {std::int16_t(col), std::int16_t(row)};
+        return *count = 1, true;
     }
     std::uint32_t getwch() override {  // a loop that forgot its way out fails instead of hanging
         if (codes.empty()) return ++spins > 10000 ? throw std::runtime_error("no script left") : 0xFFFF;

@@ -69,8 +69,27 @@ TEST(readers, decoded_bytes) {
     EXPECT_EQ(d.state, 0);
 }
 
+// A lone ESC is the Escape key once no byte follows within VLM_ESCAPE_MS (default 50, at most 1000);
+// sooner, the next byte belongs to it. "VLM_ESCAPE_MS,ms=>events" for ESC, then Up that many ms later.
+TEST(readers, escape_alone_after_a_wait) {
+    for (const std::string row :
+         {"~,50=><Esc>[A", "~,51=><Esc><U>", ",50=><Esc>[A", "2x,50=><Esc>[A", "0,1=><Esc><U>", "200,200=><Esc>[A",
+          "200,201=><Esc><U>", "5000,1000=><Esc>[A", "5000,1001=><Esc><U>"}) {
+        fake_platform f;
+        if (row[0] != '~') f.env["VLM_ESCAPE_MS"] = row.substr(0, row.find(','));
+        f.feed("\x1b"), f.feed("{U}", std::stoull(row.substr(row.find(',') + 1)));
+        plm_input_decoder d{};
+        plm_key_event k{};
+        plm_mouse_event m{};
+        std::string got;
+        while (read_event(f, f.in, &d, &k, &m) == 1) got += name(k, m);
+        EXPECT_EQ(got, row.substr(row.find("=>") + 2)) << row;
+    }
+}
+
 // Mouse records unless VT input is on or forced. "knobs=>event, records left, debug line": T VT input,
-// C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown.
+// C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown,
+// L the record 10 ms after the read began, E an ESC before it (it settles the Escape); "@" the fake clock then.
 TEST(readers, console_records_and_path_choice) {
     const input_record click = mouse_at(1, 1, 0, 0);
     // clang-format off
@@ -82,9 +101,11 @@ TEST(readers, console_records_and_path_choice) {
         {mouse_at(4, 5, 4, 0), "=><m1,4,5>0 BTN x=4 y=5 btn=1 rel=0"},
         {mouse_at(4, 5, 2, 0), "=><m2,4,5>0 BTN x=4 y=5 btn=2 rel=0"},
         {mouse_at(4, 5, 16, 0), "=><m0,4,5>0 BTN x=4 y=5 btn=0 rel=0"}, {mouse_at(4, 8, 1, k_double_click), "=>q0 "},
-        {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q1 "},
+        {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q0 "},
+        {input_record{k_key_event, {true}, {}}, "=>q1 "},
         {click, "T=>q1 "}, {click, "TC=><m3,1,1r>0"}, {click, "v=><m3,1,1r>0"}, {click, "TU=><m3,1,1r>0"},
-        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}};
+        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}, {click, "EL=><Esc>1 @10"},
+        {click, "L=><m3,1,1r>0"}};
     // clang-format on
     for (const auto& [record, row] : rows) {
         const std::string knobs = row.substr(0, row.find("=>")), want = row.substr(row.find("=>") + 2);
@@ -93,12 +114,12 @@ TEST(readers, console_records_and_path_choice) {
         f.in_mode = has('T') ? 0x3E8 : 0x1F8, f.fail_get_in = has('U');
         f.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_FORCE_CONSOLE_INPUT", has('C') ? "1" : "0"}};
         if (has('V') || has('v')) f.env["VLM_FORCE_VT_BYTES"] = has('V') ? "1" : "";
-        f.records.push_back({0, record}), f.feed("q");
+        f.records.push_back({has('L') ? 10u : 0u, record}), f.feed(has('E') ? "\x1b@100 q" : "@100 q");
         plm_key_event k{77, 77, 77};
         plm_mouse_event m{};
         EXPECT_EQ(read_event(f, has('H') ? nullptr : f.in, nullptr, &k, has('M') ? nullptr : &m), 1);
-        const std::string got =
-            name(k, m) + std::to_string(f.records.size()) + " " + (f.err.empty() ? "" : f.err.substr(24));
+        const std::string got = name(k, m) + std::to_string(f.records.size()) + " " +
+                                (f.err.empty() ? "" : f.err.substr(24)) + "@" + std::to_string(f.now);
         EXPECT_EQ(got.substr(0, want.size()), want) << row;
     }
 }
@@ -131,7 +152,7 @@ TEST(text, shown_characters_columns_and_cuts) {
     EXPECT_EQ(cuts, "01114557 7 5 4 1a12");
 }
 
-TEST(frame, context_status_texts_and_control_handler) {
+TEST(frame, context_status_and_version_texts) {
     fake_platform f;
     platform_override use(f);
     f.fail_alloc_at = 1;
@@ -154,13 +175,29 @@ TEST(frame, context_status_texts_and_control_handler) {
     ASSERT_EQ(plm_history_add(ctx, "one") + plm_history_add(ctx, "two"), PLM_OK);
     plm_context_destroy(nullptr), plm_context_destroy(ctx);
     EXPECT_TRUE(f.live.empty());
-    std::string texts = std::to_string(plm_version_number() + console_ctrl_handler(k_ctrl_c_event) +
-                                       console_ctrl_handler(k_ctrl_break_event)) +
-                        plm_version_string();
+    std::string texts = std::to_string(plm_version_number()) + plm_version_string();
     for (int s : {0, -1, -2, -3, -4, -5, 1, -6}) texts += std::string(";") + plm_status_message(s);
     EXPECT_EQ(texts,
-              "65537promptloom/0.2.0-draft;ok;invalid argument;out of memory;io error;not supported;internal "
+              "65536promptloom/0.2.0-draft;ok;invalid argument;out of memory;io error;not supported;internal "
               "error;unknown status;unknown status");
+}
+
+// Ctrl+C is swallowed; Ctrl+Break and closing the window first give back the console that the
+// outermost open scope found (its modes, mouse reporting off), then take their default course.
+TEST(frame, control_handler_gives_the_console_back) {
+    std::string got, off;
+    for (const char* s : k_mouse_off_sequences) off += s;
+    for (std::uint32_t event : {k_ctrl_c_event, k_ctrl_break_event, k_ctrl_close_event}) {
+        fake_platform f;
+        std::uint32_t in[2], out[2];
+        std::int32_t vt = 0;
+        for (int k : {0, 1}) raw_mode_enter(f, f.in, f.out_h, &in[k], &out[k], &vt);
+        f.log.clear();
+        got += std::to_string(console_ctrl_handler(event)) + f.log + ";";
+        for (int k : {1, 0}) raw_mode_leave(f, f.in, f.out_h, in[k], out[k]);
+        f.log.clear(), console_ctrl_handler(event), got += f.log + ";";  // all closed: nothing to give back
+    }
+    EXPECT_EQ(got, "1;;0" + off + "{f}{in 1f7}{out 3};;0" + off + "{f}{in 1f7}{out 3};;");
 }
 
 // The debug switches ("VLM_MENU_DEBUG|_STDERR|_FILE=>E for standard error, the file", ~ unset); then
@@ -211,15 +248,16 @@ struct plm_test : testing::Test {
     std::vector<unsigned char> flags;
     std::size_t index = 99;
     // "knobs|keys": v vi, h no history, c no completion; prompt "> " (>), with escapes (e), UTF-8 (z),
-    // default (N); n 20 columns, u width unknown; o raw mode refused; t no terminal (keys are lines),
-    // g no VT input (keys are getwch codes); s 10-byte buffer; aN Nth allocation fails. Gives the row,
-    // '|' the cursor, then "=line" or "!status"; "?" if the buffer changed or the modes stayed set.
+    // default (N); n 20 columns, u width unknown; o raw mode refused, r input mode refused; t no terminal
+    // (keys are lines), g no VT input (keys are getwch codes); s 10-byte buffer; aN Nth allocation fails.
+    // Gives the row, '|' the cursor, then "=line" or "!status"; "?" if the buffer changed or the modes stayed set.
     std::string prompt(const std::string& row) {
         const std::size_t bar = row.find('|'), arrow = row.find("=>", bar);
         const std::string knobs = row.substr(0, bar), keys = row.substr(bar + 1, arrow - bar - 1);
         const auto has = [&](char c) { return knobs.find(c) != std::string::npos; };
         fresh();
         fake.screen.window.right = has('n') ? 19 : 79, fake.screen_ok = !has('u'), fake.fail_get_out = has('o');
+        fake.fail_set = has('r') ? fake.in : nullptr;
         fake.tty_out = !has('t'), fake.refuse_vt = has('g'), fake.fail_alloc_at = has('a') ? knobs.back() - '0' : 0;
         for (unsigned char c : has('g') ? keys : "") fake.codes.push_back(c);
         has('t') ? void(fake.lines = keys) : has('g') ? void() : fake.feed(keys);
@@ -302,7 +340,7 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
         "n>|" + az.substr(0, 17) + "=>> abcdefghijklmnopq|", "n>|" + az.substr(0, 18) + "=>> bcdefghijklmnopqr|",
         "n>|" + az + "=>> jklmnopqrstuvwxyz|", "n>|" + az + "{Home}=>> |abcdefghijklmnopq",
         "ne|" + az + "{Home}{R}=>> a|bcdefghijklmnopq", "nz|" + az.substr(0, 18) + "=>\xe4\xb8\xad cdefghijklmnopqr|",
-        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> ="};
+        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> =", "r|a\r=>|", "n>|" + az + "{W80x25}=>> " + az + "|"};
     // clang-format on
     for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
     EXPECT_EQ(plm_history_count(ctx), 2u);  // cancelled, failed, empty and history-off lines are not stored
@@ -371,6 +409,22 @@ TEST_F(plm_test, prompt_event_hook_loop_record_and_bytes) {
                             "\x1b[?1000l\x1b[?1015l\x1b[?1006l\x1b[?1003l{f}{ctrl-}{in 1f7}{out 3}");
     EXPECT_EQ(fake.err, "10110:97;120:0m9;50130:0;20140:0;");
     EXPECT_EQ(ctx->loop.active * 100 + ctx->loop.iterations + fake.yields, 8u);
+}
+
+// A prompt run from on_event on the same context: afterwards the outer one is still active and in raw mode.
+TEST_F(plm_test, prompt_nested_from_the_event_hook) {
+    plm_callbacks cb{};
+    cb.on_event = [](const plm_key_event* k, const plm_mouse_event*, void* user) {
+        auto* t = static_cast<plm_test*>(user);
+        char inner[8];  // the status of the inner prompt, then what the outer one finds
+        const std::string st = k->ch == 'n' ? std::to_string(plm_prompt_run(t->ctx, nullptr, inner, 8)) : "";
+        return t->fake.err += st + std::to_string(t->ctx->loop.active) + std::to_string(t->fake.in_mode) + ";", 0;
+    };
+    plm_context_set_callbacks(ctx, &cb);
+    plm_context_set_user_data(ctx, this);
+    fake.feed("nx\ry\r");
+    ASSERT_EQ(plm_prompt_run(ctx, nullptr, line, sizeof line), PLM_OK);
+    EXPECT_EQ(std::string(line) + fake.err + std::to_string(ctx->loop.active), "ny11000;11000;011000;11000;11000;0");
 }
 
 TEST_F(plm_test, history_storage) {
@@ -459,7 +513,8 @@ TEST_F(plm_test, menu_keys_mouse_and_clocks) {
         "10:{End}{Home} {PgU}{PgD}{PgD}{PgD}{PgD}\r=>1000000000", "3:{C7}{C9}=>010",
         "3:\x1b[<2;2;8M\x1b[<2;2;8m\x1b[<3;2;6m{End}\r=>101",
         "3:{C5}{C10}\x1b[<64;1;1M\x1b[<65;1;1M \x1b[<65;1;1M\x1b[<65;1;1M\r=>010",
-        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001"};
+        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001",
+        "30,3:1{D}{W80x12}\r=>0 2b|3c|4d|<5e>|6f", "10:{D}{D}{D}{D}{W80x12}=>!-30000000000 []2b|[]3c|[]4d|<[]5e>|[]6f"};
     // clang-format on
     // "[VLM_DOUBLE_CLICK_MS/]count[,start]:keys=>result", no start for multi-choice; no blank: result only
     for (std::string r : rows) {
@@ -527,7 +582,7 @@ TEST_F(plm_test, menu_exact_frames_and_console_calls) {
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
     EXPECT_NE(fake.log.find(row(6) + k_text + "\x1b[1m\x1b[4m确定" + k_reset + at(10)), std::string::npos);
     prepare(3, "{D}\r");
-    fake.fail_set = true, fake.screen.cursor.y = 2;
+    fake.fail_set = fake.out_h, fake.screen.cursor.y = 2;
     EXPECT_EQ(single(3, 0).substr(0, 2), "1 ");
     const auto api = [](int r, const std::string& text) {
         const std::string c = "0," + std::to_string(r) + "}";
@@ -541,7 +596,7 @@ TEST_F(plm_test, menu_exact_frames_and_console_calls) {
 // A window down a tall buffer: VT rows count from its top, mouse records from the buffer's; debug lines.
 TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
     for (bool records : {false, true}) {
-        prepare(5, records ? "" : "\x1b[<0;5;22M\x1b[<0;5;22m{C22}");
+        prepare(5, records ? "" : "\x1b[<0;5;2147483647M\x1b[<0;5;22M\x1b[<0;5;22m{C22}");  // a row off every list
         fake.screen = screen_info{{80, 300}, {0, 90}, 7, {0, 70, 79, 99}, {80, 30}};
         fake.refuse_vt = records;
         for (int k = 0; records && k < 4; ++k) fake.records.push_back({0, mouse_at(3, 93, k % 2 ? 0 : 1, 0)});
@@ -553,9 +608,9 @@ TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
     fake.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_MENU_DEBUG_FILE", "menu.log"}};
     fake.screen.size.y = 10, fake.screen.cursor.y = 9;
     single(30, 0);
-    fake.screen.cursor.y = 8, multi(30, 1);  // settling 120 ms first
+    fake.screen.cursor.y = 8, multi(30, 1);  // settling 120 ms first; Escape known 50 ms after its byte
     EXPECT_EQ(fake.log.substr(fake.log.rfind("{ctrl+}"), 45) + std::to_string(fake.now),
-              "{ctrl+}{sleep 120}{buf 80x12}" + row(7) + "120");
+              "{ctrl+}{sleep 120}{buf 80x12}" + row(7) + "170");
     fake.screen_ok = false, fake.codes = {0xE0, 0x50, 0x0D};  // keys from getwch when no byte comes
     EXPECT_EQ(single(30, 0).substr(0, 2), "1 ");
     EXPECT_EQ(fake.err,

@@ -42,7 +42,7 @@ Up Down Right Left Home End PageUp PageDown Delete Tab BSpace C-Right F5|7 8 6 5
 C-c|15
 KEYS
   ends keys "PLM_RESULT prompt status=-3"
-  check_eq "keys: the bytes of each key give its event (Escape waits for the next byte, takes it)" "$want" \
+  check_eq "keys: the bytes of each key give its event (ESC and a byte in one burst: Escape, the byte taken)" "$want" \
     "$(sed -E 's/^key=(.*) ch=0$/\1/; s/^key=(.*) ch=/\1:/; s/^mouse x=(.*) y=(.*) button=(.*) released=/m\1,\2,\3,/' \
       "$tmp/keys.log" | tr '\n' ' ')"
 fi
@@ -74,6 +74,53 @@ if W=20 open multi multi "SPACE=toggle"; then
   con_key multi End Down Enter
   ends multi "PLM_RESULT multi status=0 ticked=0,2,4"
 fi
+
+# One Escape alone: vi normal mode at once (0 x takes the first character), a menu cancelled at once.
+if open esc "--vi prompt single" "vi>"; then
+  con_key esc -l abc && con_key esc Escape && sleep 0.2 && con_key esc 0 x Enter
+  con_wait esc "1. apple" && con_key esc Escape && con_wait esc DONE 1000
+  ends esc "PLM_RESULT single status=-1"
+  check_contains "esc: the vi line" "$(cat "$tmp/esc.res")" 'PLM_RESULT prompt status=0 line="bc"'
+fi
+
+# job.py fg|orphan PROGRAM ARGS: the program in a process group of its own, in the foreground as a
+# shell with job control runs it, or in the background with its parent gone (an orphaned group).
+cat >"$tmp/job.py" <<'PY'
+import os, signal as s, sys, time
+p, fg, child = os.getpid(), sys.argv[1] == "fg", os.fork()
+if child == 0:
+    os.setpgid(0, 0)
+    while (os.tcgetpgrp(0) != os.getpid()) if fg else (os.getppid() == p): time.sleep(0.01)
+    for n in (s.SIGTTOU, s.SIGTTIN): s.signal(n, s.SIG_DFL)
+    os.execv(sys.argv[2], sys.argv[2:])
+if fg:
+    s.signal(s.SIGTTOU, s.SIG_IGN), os.setpgid(child, child), os.tcsetpgrp(0, child), os.waitpid(child, 0)
+    os.tcsetpgrp(0, os.getpgrp())
+PY
+job() { ps -o tpgid= -p "$(T display -p -t "$1" '#{pane_pid}')" | tr -d ' '; }
+fg="python3 $tmp/job.py fg $demo"
+
+# TERM and HUP: the terminal as before (settings, mouse reporting), then the default course.
+while read -r sig step text; do
+  demo=$fg open "$sig" "$step" "$text" && kill -"$sig" -- -"$(job "$sig")" && ends "$sig" ""
+done <<<"TERM prompt demo>
+HUP single 3. banana"
+
+# Stopped: the terminal as before; continued: raw mode again, drawn whole; resized: laid out again.
+if demo=$fg open stop "--items 30 single" "10. item 10"; then
+  con_key stop Down Down && kill -TSTP -- -"$(job stop)" && sleep 0.3
+  tty=$(T display -p -t stop '#{pane_tty}')
+  check_eq "stop: settings and mouse reporting as before" "$(<"$tmp/stop.0") 0 0 0" \
+    "$(stty -g <"$tty") $(T display -p -t stop "$mouse")"
+  printf '\033[H\033[2J' >"$tty" && kill -CONT -- -"$(job stop)" && con_wait stop "item 10"
+  con_key stop Down && check_eq "stop: continued, drawn again, keys read" "  1. item 1|4. item 4|v|" "$(rows stop '1p;4p;12p')"
+  T resize-window -t stop -x 40 -y 6 && check_eq "resize: the menu laid out again" "  3. item 3|4. item 4|  5. item 5|v|" "$(rows stop 3,6p)"
+  con_key stop Enter && ends stop "PLM_RESULT single status=0 index=3"
+fi
+
+# An orphaned process group: the terminal refuses raw mode, the prompt gives up at once.
+con_run orphan "python3 $tmp/job.py orphan $demo --results $tmp/orphan.res prompt; exec sleep 600" && sleep 1
+check_eq "orphaned: the prompt ends within 1 s" "PLM_RESULT prompt status=-3" "$(cat "$tmp/orphan.res")"
 
 # Standard input left non-blocking by another program, SIGHUP ignored as under nohup.
 nb='import os,signal as s,sys; a=sys.argv[1:]; s.signal(s.SIGHUP,s.SIG_IGN); os.set_blocking(0,0); os.execv(a[0],a)'
