@@ -50,11 +50,14 @@ public:
     size_t bytes_before_first_read = 0;
     bool read_yet = false;
     size_t scrolls = 0;
+    size_t writes = 0;  // flushes that had bytes to send: one write(2) each on a terminal
+    size_t writes_before_first_read = 0;
+    size_t unflushed = 0;
 
     void reset(const std::string& keys) {
         script = keys;
         next = 0;
-        bytes_out = bytes_before_first_read = scrolls = 0;
+        bytes_out = bytes_before_first_read = scrolls = writes = writes_before_first_read = unflushed = 0;
         read_yet = false;
     }
 
@@ -70,6 +73,7 @@ public:
         if (!read_yet) {
             read_yet = true;
             bytes_before_first_read = bytes_out;
+            writes_before_first_read = writes;
         }
         if (next >= script.size()) return plm::byte_read::none;
         *byte = static_cast<unsigned char>(script[next++]);
@@ -104,9 +108,13 @@ public:
     }
     void write_output(std::string_view bytes) override {
         bytes_out += bytes.size();
+        unflushed += bytes.size();
         benchmark::DoNotOptimize(bytes.data());
     }
-    void flush_output() override {}
+    void flush_output() override {
+        if (unflushed != 0) ++writes;
+        unflushed = 0;
+    }
     void write_error(std::string_view) override {}
     bool append_to_file(const char*, std::string_view) override { return false; }
     bool get_env(const char*, std::string* value) override {
@@ -167,7 +175,7 @@ void run_menu(benchmark::State& state, bool multi, script_kind kind) {
     std::vector<unsigned char> flags(n);
     const std::string keys = script_for(kind);
     size_t start = kind == script_kind::down_scrolling ? 23 : 0;
-    size_t bytes_first = 0, bytes_keys = 0, scrolls = 0;
+    size_t bytes_first = 0, bytes_keys = 0, scrolls = 0, writes_first = 0, writes_keys = 0;
     g_live = g_peak = 0;
     g_counting = true;
     for (auto _ : state) {
@@ -187,6 +195,8 @@ void run_menu(benchmark::State& state, bool multi, script_kind kind) {
         bytes_first = con.bytes_before_first_read;
         bytes_keys = con.bytes_out;
         scrolls = con.scrolls;
+        writes_first = con.writes_before_first_read;
+        writes_keys = con.writes;
     }
     g_counting = false;
     plm_context_destroy(ctx);
@@ -198,6 +208,9 @@ void run_menu(benchmark::State& state, bool multi, script_kind kind) {
         // The multi menu's 23 moves to the last shown row are counted in too (2% of the keys).
         state.counters["bytes_per_key"] =
             (static_cast<double>(bytes_keys) - static_cast<double>(bytes_first) - leave) / kKeys;
+        // The mouse-off sequences on the way out are one write of their own.
+        state.counters["writes_per_key"] =
+            (static_cast<double>(writes_keys) - static_cast<double>(writes_first) - 1) / kKeys;
         state.counters["scrolls"] = static_cast<double>(scrolls);
     }
     state.counters["heap_peak"] = static_cast<double>(g_peak);

@@ -96,10 +96,13 @@ long peak_rss_kb() {
     return 0;
 }
 
-// One key = insert a character in the middle of a line of `length` bytes and redraw; the
-// next key removes it again, so the line keeps its length.
+// One key = insert a character in the middle of a line of `length` characters and redraw; the
+// next key removes it again, so the line keeps its length. `cjk` 1: the line and the character
+// are Chinese (3 bytes, 2 columns each; the character arrives as three byte events, and the
+// prompt redraws once it is whole).
 void BM_KeyInsertRedraw(benchmark::State& state) {
     const auto length = static_cast<std::size_t>(state.range(0));
+    const bool cjk = state.range(2) != 0;
     bench_console console;
     console.columns = static_cast<int>(state.range(1));
     plm::editor_state ed;
@@ -107,35 +110,53 @@ void BM_KeyInsertRedraw(benchmark::State& state) {
         state.SkipWithError("no memory");
         return;
     }
-    plm::line_replace(console, ed.line, std::string(length, 'w').c_str());
-    ed.line.cursor = length / 2;
+    std::string line;
+    for (std::size_t i = 0; i < length; ++i) line += cjk ? "\xe4\xb8\xad" : "w";
+    plm::line_replace(console, ed.line, line.c_str());
+    ed.line.cursor = (length / 2) * (cjk ? 3 : 1);
     const plm::prompt_settings settings = plm::settings_from(nullptr);
     const std::size_t columns = plm::window_columns(console, console.std_output_handle());
-    const plm_key_event insert{PLM_KEY_CHAR, 'x', 0};
+    const std::string typed = cjk ? "\xe4\xb8\xad" : "x";
     const plm_key_event erase{PLM_KEY_BACKSPACE, 0, 0};
     const plm::editor_env env;
     std::size_t keys = 0;
     for (auto _ : state) {
-        const plm_key_event& key = keys % 2 == 0 ? insert : erase;
-        plm::perform_action(ed, plm::map_key(ed, key), key, env);
+        if (keys % 2 == 0) {
+            for (char c : typed) {
+                const plm_key_event key{PLM_KEY_CHAR, static_cast<unsigned char>(c), 0};
+                plm::perform_action(ed, plm::map_key(ed, key), key, env);
+            }
+        } else {
+            plm::perform_action(ed, plm::map_key(ed, erase), erase, env);
+        }
         plm::redraw_prompt_line(console, settings, columns, ed);
         ++keys;
     }
     state.counters["bytes_per_key"] = static_cast<double>(console.bytes_written) / static_cast<double>(keys);
     plm::editor_end(ed);
 }
-BENCHMARK(BM_KeyInsertRedraw)->ArgNames({"line", "columns"})->Args({10, 80})->Args({10000, 80})->Args({10000, 0});
+BENCHMARK(BM_KeyInsertRedraw)
+    ->ArgNames({"line", "columns", "cjk"})
+    ->Args({10, 80, 0})
+    ->Args({10000, 80, 0})
+    ->Args({10000, 0, 0})
+    ->Args({10, 80, 1})
+    ->Args({10000, 80, 1})
+    ->Args({10000, 0, 1});
 
-// The whole loop of plm_prompt_run: `length` characters typed, then Enter; time per key
+// The whole loop of plm_prompt_run: `length` characters typed (`cjk` 1: Chinese, three byte
+// events each), then Enter; time per typed character
 // includes reading, decoding, the callbacks' checks and the redraw.
 void BM_PromptTyping(benchmark::State& state) {
     const auto length = static_cast<std::size_t>(state.range(0));
     bench_console console;
     console.columns = static_cast<int>(state.range(1));
-    console.script = std::string(length, 'k') + "\r";
+    console.script.clear();
+    for (std::size_t i = 0; i < length; ++i) console.script += state.range(2) != 0 ? "\xe4\xb8\xad" : "k";
+    console.script += "\r";
     plm::platform_override use(console);
     plm_context* ctx = plm_context_create();
-    std::string buffer(length + 1, '\0');
+    std::string buffer(console.script.size(), '\0');
     plm_prompt_options options;
     plm_default_prompt_options(&options);
     options.history = 0;
@@ -149,7 +170,12 @@ void BM_PromptTyping(benchmark::State& state) {
     state.counters["bytes_per_key"] = static_cast<double>(console.bytes_written) / keys;
     plm_context_destroy(ctx);
 }
-BENCHMARK(BM_PromptTyping)->ArgNames({"line", "columns"})->Args({10, 80})->Args({10000, 80})->Args({10000, 0});
+BENCHMARK(BM_PromptTyping)
+    ->ArgNames({"line", "columns", "cjk"})
+    ->Args({10, 80, 0})
+    ->Args({10000, 80, 0})
+    ->Args({10000, 0, 0})
+    ->Args({10000, 80, 1});
 
 void BM_HistoryAdd(benchmark::State& state) {
     const auto lines = static_cast<std::size_t>(state.range(0));

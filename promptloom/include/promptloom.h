@@ -13,11 +13,28 @@
  *   output mode  saved | 0x0004                      (VT processing)
  *   written      "\e[?1000h" "\e[?1003h" "\e[?1015h" "\e[?1006h" on entry (button, motion,
  *                urxvt and SGR mouse reports), "\e[?1000l" "\e[?1015l" "\e[?1006l" "\e[?1003l"
- *                on exit
- *   control      a console control handler that swallows Ctrl+C while any prompt or menu is open
+ *                when the last open prompt or menu returns
+ *   control      a console control handler while any prompt or menu is open: it swallows Ctrl+C;
+ *                Ctrl+Break, closing the window, log-off and shut-down first get the modes above
+ *                back and mouse reporting off, then take their default course
+ * When neither input mode can be set, the console is left alone and the calls take their
+ * fallbacks (the prompt gives PLM_ERR_IO, the menus the numbered menu).
+ *
+ * On a POSIX terminal the same is done with termios; while a prompt or menu is open:
+ *   SIGTERM, SIGHUP, SIGQUIT, SIGINT  the settings from before and mouse reporting off, then the
+ *                caller's own handler (raw mode comes back if it returns) or the default action
+ *   SIGTSTP, SIGTTIN, SIGTTOU  the same before the process stops; on SIGCONT raw mode and mouse
+ *                reporting come back and the prompt or menu is drawn again
+ *   SIGWINCH     a menu lays itself out again for the new size and is drawn whole (selection,
+ *                ticks and typed digits kept); the prompt redraws its row for the new width. On
+ *                the Windows console a window-buffer-size record does the same.
+ * Signals ignored before (as under nohup) stay ignored; the caller's handlers are back when the
+ * last prompt or menu returns. A terminal that refuses raw mode (tcsetattr failing, as in an
+ * orphaned process group) is treated like a console whose modes cannot be set.
  *
  * Environment read: VLM_MENU_DEBUG, VLM_MENU_DEBUG_STDERR, VLM_MENU_DEBUG_FILE (debug log),
- * VLM_FORCE_CONSOLE_INPUT, VLM_FORCE_VT_BYTES (input path), VLM_DOUBLE_CLICK_MS (menus).
+ * VLM_FORCE_CONSOLE_INPUT, VLM_FORCE_VT_BYTES (input path), VLM_ESCAPE_MS (how long a lone Escape
+ * waits for the rest of a key sequence: 0-1000 ms, default 50), VLM_DOUBLE_CLICK_MS (menus).
  * Written: VLM_MENU_RESULT_OVERRIDE (single-choice menu).
  *
  * Callers on Windows link the import library (or load promptloom.dll and look the names up);
@@ -221,8 +238,9 @@ PLM_API const char* plm_version_string(void);
  * h l 0 $ w W b B e E move, i a A insert, x Backspace Delete delete under the cursor, k j
  * history, d c y with $ w b e or doubled (dd cc yy) delete/change/yank into a 255-byte kill
  * buffer, p pastes after the cursor; Enter accepts and Ctrl+C cancels in both modes. On VT
- * input an Escape is only known when the next byte arrives, and that byte goes with it: press
- * Escape twice (or Escape and a key meant to be lost) to reach normal mode.
+ * input an Escape is known when no further byte follows within VLM_ESCAPE_MS (50 ms unless set):
+ * the bytes of one key arrive together, so a byte sooner is taken as part of it (Escape, and
+ * that byte is lost).
  * Each key is followed by a redraw of the whole row: "\r\e[2K", the prompt, the line, and
  * "\e[<n>D" when the cursor is n columns before the end. A line wider than the window scrolls
  * sideways: the row shows the part that holds the cursor and never reaches the last column

@@ -185,4 +185,10 @@ int decoder_feed(plm_input_decoder* decoder, unsigned char byte, plm_decode_resu
     }
 }
 
+void decoder_lone_escape(plm_input_decoder& decoder, plm_decode_result& result) {
+    result = plm_decode_result{};
+    result.key = PLM_KEY_ESCAPE;
+    back_to_ground(decoder);
+}
+
 }  // namespace plm

@@ -7,8 +7,9 @@
 //            0x20..0xFF except 0x7F   -> CHAR (ch = the byte; UTF-8 arrives byte by byte)
 //            other control bytes      -> dropped
 //   after-ESC  [                      -> CSI
-//              any other byte         -> ESCAPE, the byte itself is consumed (no time-out:
-//                                        a lone ESC shows only when the next byte arrives)
+//              any other byte         -> ESCAPE, the byte itself is consumed (a key sequence
+//                                        arrives in one burst; decoder_lone_escape settles a lone
+//                                        ESC that no byte followed)
 //   CSI      bytes outside 0x40..0x7E are collected (at most 63; the 64th abandons the
 //            sequence and is dropped); a byte in 0x40..0x7E ends it:
 //              A B C D H F            -> UP DOWN RIGHT LEFT HOME END (parameters ignored, so
@@ -54,5 +55,9 @@ void decoder_reset(plm_input_decoder* decoder);
 // One step. 1 when *result holds a key or mouse event, 0 when more bytes are needed or the bytes
 // so far were dropped. A null decoder or result gives 0 and changes nothing.
 int decoder_feed(plm_input_decoder* decoder, unsigned char byte, plm_decode_result* result);
+
+// The decoder holds a lone ESC and no further byte came within the reader's wait: that was the
+// Escape key. Puts it in *result and the decoder back in ground, so the next byte starts afresh.
+void decoder_lone_escape(plm_input_decoder& decoder, plm_decode_result& result);
 
 }  // namespace plm

@@ -2,10 +2,18 @@
 
 #include <cstring>
 
+#include "text.h"
+
 namespace plm {
 
 // ---------------------------------------------------------------------------------------------
 // The line
+
+static bool all_ascii(const char* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i)
+        if (bytes[i] < 0x20 || bytes[i] > 0x7E) return false;
+    return true;
+}
 
 bool line_reserve(platform& sys, line_buffer& line, std::size_t needed) {
     if (needed <= line.capacity) return true;
@@ -27,6 +35,7 @@ bool line_insert(platform& sys, line_buffer& line, const char* bytes, std::size_
     if (!line_reserve(sys, line, line.length + n + 1)) return false;
     std::memmove(line.text + line.cursor + n, line.text + line.cursor, line.length - line.cursor + 1);
     std::memcpy(line.text + line.cursor, bytes, n);
+    line.ascii = line.ascii && all_ascii(bytes, n);
     line.length += n;
     line.cursor += n;
     return true;
@@ -39,6 +48,7 @@ bool line_replace(platform& sys, line_buffer& line, const char* s) {
     if (!line_reserve(sys, line, n + 1)) return false;
     std::memmove(line.text, s, n);
     line.text[n] = '\0';
+    line.ascii = all_ascii(line.text, n);
     line.length = n;
     line.cursor = n;
     return true;
@@ -57,39 +67,39 @@ void line_free(platform& sys, line_buffer& line) {
 // ---------------------------------------------------------------------------------------------
 // Word motions
 
-// ASCII only, whatever locale the calling program has set: the boundaries must not move
-// with the caller's environment.
-static bool is_word_byte(unsigned char c) {
-    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+// ASCII by a fixed rule whatever locale the calling program has set, so the boundaries never
+// move with the caller's environment; every byte from 0x80 up belongs to a word character.
+static bool is_word_at(const char* text, std::size_t p) {
+    const auto c = static_cast<unsigned char>(text[p]);
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c >= 0x80;
 }
 
 std::size_t word_forward(const char* text, std::size_t length, std::size_t p) {
     if (p >= length) return length;
-    const auto* t = reinterpret_cast<const unsigned char*>(text);
-    if (is_word_byte(t[p])) {
-        while (p < length && is_word_byte(t[p])) ++p;
+    if (is_word_at(text, p)) {
+        while (p < length && is_word_at(text, p)) p = utf8_next(text, length, p);
     }
-    while (p < length && !is_word_byte(t[p])) ++p;
+    while (p < length && !is_word_at(text, p)) p = utf8_next(text, length, p);
     return p;
 }
 
 std::size_t word_back(const char* text, std::size_t length, std::size_t p) {
-    const auto* t = reinterpret_cast<const unsigned char*>(text);
     std::size_t q = p < length ? p : length;
-    if (q <= 1) return 0;
-    --q;
-    while (q > 0 && !is_word_byte(t[q])) --q;
     if (q == 0) return 0;
-    while (q > 0 && is_word_byte(t[q - 1])) --q;
+    q = utf8_prev(text, length, q);
+    while (q > 0 && !is_word_at(text, q)) q = utf8_prev(text, length, q);
+    if (q == 0) return 0;
+    while (q > 0 && is_word_at(text, utf8_prev(text, length, q))) q = utf8_prev(text, length, q);
     return q;
 }
 
 std::size_t word_end(const char* text, std::size_t length, std::size_t p) {
     if (p >= length) return length;
-    const auto* t = reinterpret_cast<const unsigned char*>(text);
-    while (p < length && !is_word_byte(t[p])) ++p;
+    while (p < length && !is_word_at(text, p)) p = utf8_next(text, length, p);
     if (p >= length) return length;
-    while (p + 1 < length && is_word_byte(t[p + 1])) ++p;
+    for (std::size_t next = utf8_next(text, length, p); next < length && is_word_at(text, next);
+         next = utf8_next(text, length, p))
+        p = next;
     return p;
 }
 
@@ -244,8 +254,9 @@ void editor_end(editor_state& ed) {
 
 namespace {
 
+// Cut at a character boundary: a cut never leaves half a character behind.
 void copy_cut(char* dst, std::size_t dst_size, const char* src, std::size_t n) {
-    if (n > dst_size - 1) n = dst_size - 1;
+    n = utf8_fit(src, n, dst_size - 1);
     std::memcpy(dst, src, n);
     dst[n] = '\0';
 }
@@ -318,8 +329,7 @@ void apply_operator(editor_state& ed, int action) {
             end = line.cursor;
             break;
         case range_word_end: {
-            const std::size_t e = word_end(line.text, line.length, line.cursor);
-            end = e == line.length ? line.length : e + 1;
+            end = utf8_next(line.text, line.length, word_end(line.text, line.length, line.cursor));
             break;
         }
         case range_line:
@@ -342,20 +352,48 @@ void apply_operator(editor_state& ed, int action) {
     ed.history_index = -1;
 }
 
+// A UTF-8 character comes one byte per key event: the bytes wait until the character is whole.
+// Controls (C1 included) and bytes that form no valid sequence are dropped, as control bytes
+// have always been.
+bool typed_character(editor_state& ed, std::uint32_t byte, const char** bytes, std::size_t* n) {
+    if (byte >= 0x20 && byte <= 0x7E) {
+        ed.typed[0] = static_cast<char>(byte);
+        *bytes = ed.typed, *n = 1;
+        ed.typed_length = 0;
+        return true;
+    }
+    const bool follows = (byte & 0xC0u) == 0x80 && ed.typed_length > 0 && ed.typed_length < sizeof ed.typed;
+    if (byte > 0xFF || (byte < 0xC0 && !follows)) {
+        ed.typed_length = 0;
+        return false;
+    }
+    if (!follows) ed.typed_length = 0;
+    ed.typed[ed.typed_length++] = static_cast<char>(byte);
+    const auto lead = static_cast<unsigned char>(ed.typed[0]);
+    const std::size_t whole = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    if (ed.typed_length < whole) return false;
+    std::uint32_t cp = 0;
+    const bool valid = utf8_sequence(ed.typed, ed.typed_length, 0, &cp) == whole && cp >= 0xA0;
+    *bytes = ed.typed, *n = whole;
+    ed.typed_length = 0;
+    return valid;
+}
+
 }  // namespace
 
 step_result perform_action(editor_state& ed, int action, const plm_key_event& key, const editor_env& env) {
     line_buffer& line = ed.line;
+    if (action != action_insert) ed.typed_length = 0;
     switch (action) {
         case action_accept:
             return step_result::accept;
         case action_cancel:
             return step_result::cancel;
         case action_left:
-            if (line.cursor > 0) --line.cursor;
+            line.cursor = utf8_prev(line.text, line.length, line.cursor);
             break;
         case action_right:
-            if (line.cursor < line.length) ++line.cursor;
+            line.cursor = utf8_next(line.text, line.length, line.cursor);
             break;
         case action_home:
             line.cursor = 0;
@@ -365,12 +403,14 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
             break;
         case action_backspace:
             if (line.cursor > 0) {
-                line_erase(line, line.cursor - 1, line.cursor);
-                --line.cursor;
+                const std::size_t start = utf8_prev(line.text, line.length, line.cursor);
+                line_erase(line, start, line.cursor);
+                line.cursor = start;
             }
             break;
         case action_delete:
-            if (line.cursor < line.length) line_erase(line, line.cursor, line.cursor + 1);
+            if (line.cursor < line.length)
+                line_erase(line, line.cursor, utf8_next(line.text, line.length, line.cursor));
             break;
         case action_history_older:
             history_older(ed, env.history);
@@ -381,14 +421,15 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
         case action_complete:
             complete_line(ed, env);
             break;
-        case action_insert:
-            // Only printable ASCII: a UTF-8 lead byte on its own would corrupt the line.
-            if (key.ch >= 0x20 && key.ch <= 0x7E) {
-                const char c = static_cast<char>(key.ch);
-                if (!line_insert(*ed.sys, line, &c, 1)) return step_result::out_of_memory;
+        case action_insert: {
+            const char* bytes = nullptr;
+            std::size_t n = 0;
+            if (typed_character(ed, key.ch, &bytes, &n)) {
+                if (!line_insert(*ed.sys, line, bytes, n)) return step_result::out_of_memory;
                 ed.history_index = -1;
             }
             break;
+        }
         case action_word_forward:
             line.cursor = word_forward(line.text, line.length, line.cursor);
             break;
@@ -402,7 +443,7 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
             const std::size_t n = std::strlen(ed.kill_buffer);
             if (n == 0) break;
             const std::size_t before = line.cursor;
-            if (line.cursor < line.length) ++line.cursor;
+            line.cursor = utf8_next(line.text, line.length, line.cursor);
             if (!line_insert(*ed.sys, line, ed.kill_buffer, n)) {
                 line.cursor = before;
                 return step_result::out_of_memory;
@@ -420,49 +461,85 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
 // ---------------------------------------------------------------------------------------------
 // What a redraw shows
 
-std::size_t display_columns(const char* s, std::size_t n) {
-    const auto* t = reinterpret_cast<const unsigned char*>(s);
-    std::size_t cols = 0;
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = t[i];
-        if (c == 0x1B && i + 1 < n && t[i + 1] == '[') {
-            i += 2;
-            while (i < n && !(t[i] >= 0x40 && t[i] <= 0x7E)) ++i;
-            ++i;
-        } else if (c == 0x1B && i + 1 < n && t[i + 1] == ']') {
-            i += 2;
-            while (i < n && t[i] != 0x07 && !(t[i] == 0x1B && i + 1 < n && t[i + 1] == '\\')) ++i;
-            i += (i < n && t[i] == 0x1B) ? 2 : 1;
-        } else {
-            if (c >= 0x20 && c != 0x7F && (c & 0xC0) != 0x80) ++cols;
-            ++i;
-        }
+namespace {
+
+// The earliest character start from which the text up to `to` takes at most `room` columns.
+std::size_t fit_back(const char* t, std::size_t n, std::size_t to, std::size_t room) {
+    std::size_t from = to;
+    while (from > 0) {
+        const std::size_t prev = utf8_prev(t, n, from);
+        const std::size_t cols = step_at(t, n, prev).columns;
+        if (cols > room) break;
+        room -= cols;
+        from = prev;
     }
-    return cols;
+    return from;
 }
+
+}  // namespace
 
 prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size_t columns) {
     const line_buffer& line = ed.line;
+    const char* t = line.text;
+    const std::size_t n = line.length;
     prompt_view view;
-    // The last column is never written: a terminal would wrap (or hold a pending wrap) there.
-    if (columns == 0 || prompt_columns + line.length <= columns - 1) {
+    if (columns == 0) {
         ed.scroll = 0;
-        view.text_len = line.length;
-        view.cursor_left = line.length - line.cursor;
+        view.text_len = n;
+        view.cursor_left = line.ascii ? n - line.cursor : shown_columns(t + line.cursor, n - line.cursor);
         return view;
     }
+    // The last column is never written: a terminal would wrap (or hold a pending wrap) there.
     const std::size_t budget = columns - 1;
     const std::size_t room = budget > prompt_columns ? budget - prompt_columns : 1;
-    std::size_t scroll = ed.scroll;
-    if (line.cursor < scroll) scroll = line.cursor;
-    if (line.cursor > scroll + room) scroll = line.cursor - room;
-    if (line.length - scroll < room) scroll = line.length > room ? line.length - room : 0;
-    ed.scroll = scroll;
-    view.text_begin = scroll;
-    view.text_len = line.length - scroll < room ? line.length - scroll : room;
-    view.cursor_left = scroll + view.text_len - line.cursor;
-    return view;
+    if (line.ascii) {
+        if (prompt_columns + n <= budget) {
+            ed.scroll = 0;
+            view.text_len = n;
+            view.cursor_left = n - line.cursor;
+            return view;
+        }
+        std::size_t scroll = ed.scroll;
+        if (line.cursor < scroll) scroll = line.cursor;
+        if (line.cursor > scroll + room) scroll = line.cursor - room;
+        if (n - scroll < room) scroll = n > room ? n - room : 0;
+        ed.scroll = scroll;
+        view.text_begin = scroll;
+        view.text_len = n - scroll < room ? n - scroll : room;
+        view.cursor_left = scroll + view.text_len - line.cursor;
+        return view;
+    }
+    // Characters from the first shown one while they fit; the cursor must be among them (it
+    // may sit right after the last), and a short tail pulls the view back to fill the row. A
+    // line that fits whole comes out with scroll 0.
+    std::size_t scroll = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
+    for (int pass = 0;; ++pass) {
+        std::size_t end = scroll;
+        std::size_t used = 0;
+        std::size_t at_cursor = SIZE_MAX;
+        while (true) {
+            if (end == line.cursor) at_cursor = used;
+            if (end >= n) break;
+            const char_step c = step_at(t, n, end);
+            if (used + c.columns > room) break;
+            used += c.columns;
+            end += c.size;
+        }
+        std::size_t from = scroll;
+        if (at_cursor == SIZE_MAX) {
+            from = fit_back(t, n, line.cursor, room);
+        } else if (end >= n && scroll > 0) {
+            from = fit_back(t, n, n, room);
+        }
+        if (from == scroll || pass > 0) {
+            ed.scroll = scroll;
+            view.text_begin = scroll;
+            view.text_len = end - scroll;
+            view.cursor_left = at_cursor == SIZE_MAX ? 0 : used - at_cursor;
+            return view;
+        }
+        scroll = from;
+    }
 }
 
 }  // namespace plm

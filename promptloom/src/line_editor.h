@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "frame.h"
 #include "platform.h"
@@ -40,12 +41,15 @@ enum prompt_action : int {
 
 enum class vi_operator : int { none, del, change, yank };
 
-// The line being edited. `text` is always NUL-terminated once created; `cursor` <= `length`.
+// The line being edited. `text` is always NUL-terminated once created; `cursor` <= `length`
+// and never inside a UTF-8 sequence. `ascii` is true while every byte is printable ASCII (a
+// byte is a column then, and the redraw needs no character walk); erasing keeps it as it was.
 struct line_buffer {
     char* text = nullptr;
     std::size_t length = 0;
     std::size_t capacity = 0;
     std::size_t cursor = 0;
+    bool ascii = true;
 };
 
 // Memory comes from the platform so tests can make any allocation fail.
@@ -59,8 +63,9 @@ bool line_insert(platform& sys, line_buffer& line, const char* bytes, std::size_
 bool line_replace(platform& sys, line_buffer& line, const char* s);
 void line_free(platform& sys, line_buffer& line);
 
-// Word motions over the line's bytes. Word characters are ASCII letters, digits and '_';
-// every other byte (punctuation, blanks, bytes from 0x80 up) separates words.
+// Word motions over the line's characters. Word characters are ASCII letters, digits and '_',
+// and every character outside ASCII (so a run of Chinese text is one word); ASCII punctuation,
+// blanks and controls separate words. Results are character starts.
 std::size_t word_forward(const char* text, std::size_t length, std::size_t p);
 std::size_t word_back(const char* text, std::size_t length, std::size_t p);
 std::size_t word_end(const char* text, std::size_t length, std::size_t p);
@@ -81,6 +86,9 @@ struct editor_state {
     bool history_on = true;
     bool completion_on = true;
     std::size_t scroll = 0;  // first byte shown when the line is wider than the window
+    char typed[4] = {};      // a UTF-8 character arriving one byte per key event
+    std::size_t typed_length = 0;
+    std::string shown;  // the redraw's text as written, kept to spare an allocation per key
 };
 
 // What the caller of the editor supplies for history and completion. The history is the
@@ -104,21 +112,19 @@ enum class step_result { go_on, accept, cancel, out_of_memory };
 // Performs one action on the editor.
 step_result perform_action(editor_state& ed, int action, const plm_key_event& key, const editor_env& env);
 
-// What one redraw shows: the prompt, then `text_len` bytes of the line from `text_begin`,
-// then the cursor moved `cursor_left` columns left from the end of what was written.
+// What one redraw shows: the prompt, then the characters of the line in bytes
+// [`text_begin`, `text_begin` + `text_len`) as show_char shows them, then the cursor moved
+// `cursor_left` columns left from the end of what was written.
 struct prompt_view {
     std::size_t text_begin = 0;
     std::size_t text_len = 0;
     std::size_t cursor_left = 0;
 };
 
-// Columns a prompt takes on screen: UTF-8 continuation bytes and CSI/OSC escape sequences
-// take none.
-std::size_t display_columns(const char* s, std::size_t n);
-
-// Picks the part of the line to show. `columns` is the window width (0 = unknown: the whole
-// line is shown). A line that fits shows whole; a wider one scrolls horizontally so the row
-// never reaches the last column and the cursor stays visible. Updates ed.scroll.
+// Picks the part of the line to show, counting display columns. `columns` is the window width
+// (0 = unknown: the whole line is shown). A line that fits shows whole; a wider one scrolls
+// sideways so the row never reaches the last column, the cursor stays visible and a wide
+// character is never cut at the edge. Updates ed.scroll.
 prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size_t columns);
 
 }  // namespace plm

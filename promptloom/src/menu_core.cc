@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text.h"
+
 namespace plm {
 
 namespace {
@@ -22,10 +24,13 @@ void layout_window(menu_geometry& g, const screen_info* first, const screen_info
     g.start_row = first ? clamp_row(first->cursor.y, first->window.top, first->window.bottom) : 0;
     if (second) {
         g.width = second->size.x < 20 ? 80 : second->size.x;
+        const int32_t shown = second->window.right - second->window.left + 1;
+        g.columns = shown > 0 ? shown : second->size.x > 0 ? second->size.x : 80;
         g.win_top = second->window.top;
         g.win_bottom = second->window.bottom;
     } else {
         g.width = 80;
+        g.columns = 80;
         g.win_top = 0;
         g.win_bottom = 24;
     }
@@ -118,7 +123,12 @@ uint32_t read_double_click_ms(const char* value) {
     return static_cast<uint32_t>(v);
 }
 
-int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) { return from_vt_bytes ? y + win_top : y; }
+int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top) {
+    if (!from_vt_bytes) return y;
+    // A report may name any row: one past the last buffer row is off every list all the same.
+    int64_t row = static_cast<int64_t>(y) + win_top;
+    return row > INT32_MAX ? INT32_MAX : static_cast<int32_t>(row);
+}
 
 // ---------------------------------------------------------------------------
 // Drawing
@@ -149,11 +159,23 @@ void draw_list::append_uint(uint32_t v) {
     append(digits, static_cast<size_t>(n));
 }
 
-void draw_list::api_step(draw_op::kind_t kind, int32_t row, int32_t width) {
+bool draw_list::append_shown(const char* s, size_t n, size_t* budget) {
+    if (ops.empty() || ops.back().kind != draw_op::text) {
+        draw_op op;
+        op.begin = op.end = bytes.size();
+        ops.push_back(op);
+    }
+    const bool whole = plm::append_shown(bytes, s, n, budget);
+    ops.back().end = bytes.size();
+    return whole;
+}
+
+void draw_list::api_step(draw_op::kind_t kind, int32_t row, int32_t width, int32_t rows) {
     draw_op op;
     op.kind = kind;
     op.row = row;
     op.width = width;
+    op.rows = rows;
     ops.push_back(op);
 }
 
@@ -169,6 +191,7 @@ void append_vt_row(draw_list& out, const draw_target& t, int32_t row, bool erase
 }  // namespace
 
 void clear_row(draw_list& out, const draw_target& t, int32_t row) {
+    out.last_row = row;
     if (t.positions_by_vt())
         append_vt_row(out, t, row, true);
     else
@@ -176,10 +199,71 @@ void clear_row(draw_list& out, const draw_target& t, int32_t row) {
 }
 
 void move_to_row(draw_list& out, const draw_target& t, int32_t row) {
+    out.last_row = row;
     if (t.positions_by_vt())
         append_vt_row(out, t, row, false);
     else
         out.api_step(draw_op::api_move_to_row, row, 0);
+}
+
+namespace {
+
+inline constexpr char k_cut_mark[] = ">";
+
+// Writes one row's pieces: escape sequences as they are, visible text counted in columns. The
+// row is drawn twice, first only counting, so that a row that will not fit knows from its
+// start to keep a column for the cut mark.
+class row_writer {
+public:
+    row_writer(draw_list* out, size_t limit, bool cut) : out_(out), budget_(cut ? limit - 1 : limit), cut_(cut) {}
+    void code(const char* s) {
+        if (out_ != nullptr) out_->append(s);
+    }
+    void text(const char* s) { text(s, std::strlen(s)); }
+    void text(const char* s, size_t n) {
+        if (out_ == nullptr) {
+            used_ += shown_columns(s, n, budget_);
+        } else if (!full_) {
+            full_ = !out_->append_shown(s, n, &budget_);
+        }
+    }
+    void number(uint32_t v) {
+        char digits[12];
+        const int n = std::snprintf(digits, sizeof digits, "%u", static_cast<unsigned>(v));
+        text(digits, static_cast<size_t>(n));
+    }
+    // Where the cut mark goes: after the last visible piece, before the closing reset.
+    void close() {
+        if (out_ != nullptr && cut_) out_->append(k_cut_mark);
+    }
+    size_t used() const { return used_; }
+
+private:
+    draw_list* out_;
+    size_t budget_;
+    bool cut_;
+    bool full_ = false;
+    size_t used_ = 0;
+};
+
+template <class Draw>
+void draw_cut(draw_list& out, int32_t columns, Draw draw) {
+    // The last column stays empty; a one-column window still shows the cut mark.
+    const size_t limit = columns > 2 ? static_cast<size_t>(columns) - 1 : 1;
+    row_writer measure(nullptr, limit, false);
+    draw(measure);
+    row_writer row(&out, limit, measure.used() > limit);
+    draw(row);
+}
+
+}  // namespace
+
+void render_title(draw_list& out, const char* title, int32_t columns) {
+    draw_cut(out, columns, [&](row_writer& r) {
+        r.text(title);
+        r.close();
+    });
+    out.append("\n");
 }
 
 // ---------------------------------------------------------------------------
@@ -193,45 +277,51 @@ void render_menu_item(draw_list& out, const draw_target& t, const single_view& v
     size_t shown = static_cast<size_t>(rows_shown(v.visible_rows));
     if (index < v.top || index - v.top >= shown || index >= v.count) return;
     begin_line(out, t, v.start_row + static_cast<int32_t>(index - v.top));
-    uint32_t number = static_cast<uint32_t>(index + 1);
+    const uint32_t number = static_cast<uint32_t>(index + 1);
     const char* text = item_text(v.items, index);
-    if (index == v.selected) {
-        out.append(menu_text_color);
-        out.append(menu_bold);
-        out.append(menu_underline);
-        out.append_uint(number);
-        out.append(". ");
-        out.append(text);
-        out.append(menu_reset);
-    } else if (t.vt_output) {
-        out.append("  ");
-        out.append(menu_number_color);
-        out.append(menu_bold);
-        out.append_uint(number);
-        out.append(".");
-        out.append(menu_reset);
-        out.append(" ");
-        out.append(menu_text_color);
-        out.append(text);
-        out.append(menu_reset);
-    } else {
-        out.append("  ");
-        out.append_uint(number);
-        out.append(". ");
-        out.append(text);
-    }
+    draw_cut(out, t.columns, [&](row_writer& r) {
+        if (index == v.selected) {
+            r.code(menu_text_color);
+            r.code(menu_bold);
+            r.code(menu_underline);
+            r.number(number);
+            r.text(". ");
+            r.text(text);
+        } else if (t.vt_output) {
+            r.text("  ");
+            r.code(menu_number_color);
+            r.code(menu_bold);
+            r.number(number);
+            r.text(".");
+            r.code(menu_reset);
+            r.text(" ");
+            r.code(menu_text_color);
+            r.text(text);
+        } else {
+            r.text("  ");
+            r.number(number);
+            r.text(". ");
+            r.text(text);
+        }
+        r.close();
+        if (index == v.selected || t.vt_output) r.code(menu_reset);
+    });
 }
 
 void render_menu_status(draw_list& out, const draw_target& t, const single_view& v) {
     if (!single_menu_has_status(v)) return;
     begin_bottom_line(out, t, v.start_row + rows_shown(v.visible_rows));
-    if (v.top > 0) out.append("^ ");
-    if (v.top + static_cast<size_t>(rows_shown(v.visible_rows)) < v.count) out.append("v ");
-    if (v.digits && *v.digits) {
-        out.append(menu_accent_color);
-        out.append(v.digits);
-        out.append(menu_reset);
-    }
+    draw_cut(out, t.columns, [&](row_writer& r) {
+        if (v.top > 0) r.text("^ ");
+        if (v.top + static_cast<size_t>(rows_shown(v.visible_rows)) < v.count) r.text("v ");
+        const bool digits = v.digits && *v.digits;
+        if (digits) {
+            r.code(menu_accent_color);
+            r.text(v.digits);
+        }
+        r.close();
+        if (digits) r.code(menu_reset);
+    });
 }
 
 void render_menu_rows(draw_list& out, const draw_target& t, const single_view& v) {
@@ -252,6 +342,12 @@ single_menu_state single_menu_begin(size_t count, size_t start_index, const menu
     s.top = single_menu_start_top(s.selected, geo.visible_rows);
     s.double_click_ms = double_click_ms;
     return s;
+}
+
+int32_t single_menu_last_row(const single_menu_state& s) {
+    const int32_t shown = rows_shown(s.geo.visible_rows);
+    return s.count > static_cast<size_t>(shown) ? s.geo.start_row + shown
+                                                : s.geo.start_row + static_cast<int32_t>(s.count) - 1;
 }
 
 single_view single_menu_view(const single_menu_state& s, const char* const* items) {
@@ -454,6 +550,11 @@ menu_step single_menu_mouse(single_menu_state& s, click_memory& last_click, cons
     return step;
 }
 
+void single_menu_resize(single_menu_state& s, const menu_geometry& geo) {
+    s.geo = geo;
+    s.top = keep_in_view(s.selected, s.top, geo.visible_rows, paging_for(s.count, geo.visible_rows).max_top);
+}
+
 // ---------------------------------------------------------------------------
 // Multi-choice rendering
 
@@ -461,42 +562,39 @@ void render_multi_item(draw_list& out, const draw_target& t, const multi_view& v
     int64_t count = static_cast<int64_t>(v.count);
     if (index < 0 || index > count || index < v.top || index - v.top >= rows_shown(v.visible_rows)) return;
     begin_line(out, t, v.start_row + static_cast<int32_t>(index - v.top));
-    bool focused = index == v.focus;
-    if (index == count) {
-        if (focused) {
-            out.append(menu_text_color);
-            out.append(menu_bold);
-            out.append(menu_underline);
-            out.append("确定");
-            out.append(menu_reset);
-        } else {
-            out.append("确定");
+    const bool focused = index == v.focus;
+    const size_t i = static_cast<size_t>(index);
+    const bool ticked = index < count && v.selected && v.selected[i] != 0;
+    draw_cut(out, t.columns, [&](row_writer& r) {
+        if (focused || ticked) {
+            r.code(ticked ? menu_accent_color : menu_text_color);
+            r.code(menu_bold);
+            if (focused) r.code(menu_underline);
         }
-        return;
-    }
-    size_t i = static_cast<size_t>(index);
-    bool ticked = v.selected && v.selected[i] != 0;
-    const char* mark = ticked ? "✓" : " ";
-    if (focused || ticked) {
-        out.append(ticked ? menu_accent_color : menu_text_color);
-        out.append(menu_bold);
-        if (focused) out.append(menu_underline);
-    }
-    out.append("[");
-    out.append(mark);
-    out.append("]");
-    out.append_uint(static_cast<uint32_t>(i + 1));
-    out.append(". ");
-    out.append(item_text(v.items, i));
-    if (focused || ticked) out.append(menu_reset);
+        if (index == count) {
+            r.text("确定");
+        } else {
+            r.text("[");
+            r.text(ticked ? "✓" : " ");
+            r.text("]");
+            r.number(static_cast<uint32_t>(i + 1));
+            r.text(". ");
+            r.text(item_text(v.items, i));
+        }
+        r.close();
+        if (focused || ticked) r.code(menu_reset);
+    });
 }
 
 void render_multi_hint(draw_list& out, const draw_target& t, const multi_view& v) {
     int32_t shown = rows_shown(v.visible_rows);
     begin_bottom_line(out, t, v.start_row + shown);
-    if (v.top > 0) out.append("^ ");
-    if (v.top + shown < static_cast<int64_t>(v.count) + 1) out.append("v ");
-    out.append("SPACE=toggle ENTER=ok");
+    draw_cut(out, t.columns, [&](row_writer& r) {
+        if (v.top > 0) r.text("^ ");
+        if (v.top + shown < static_cast<int64_t>(v.count) + 1) r.text("v ");
+        r.text("SPACE=toggle ENTER=ok");
+        r.close();
+    });
 }
 
 void render_multi_rows(draw_list& out, const draw_target& t, const multi_view& v) {
@@ -517,6 +615,8 @@ multi_menu_state multi_menu_begin(size_t count, unsigned char* selected, const m
     if (selected) std::memset(selected, 0, count);
     return s;
 }
+
+int32_t multi_menu_last_row(const multi_menu_state& s) { return s.geo.start_row + rows_shown(s.geo.visible_rows); }
 
 multi_view multi_menu_view(const multi_menu_state& s, const char* const* items) {
     multi_view v;
@@ -672,6 +772,12 @@ menu_step multi_menu_mouse(multi_menu_state& s, const plm_mouse_event& m, const 
         multi_move_focus(s, step, i);
     }
     return step;
+}
+
+void multi_menu_resize(multi_menu_state& s, const menu_geometry& geo) {
+    s.geo = geo;
+    s.top = static_cast<int64_t>(keep_in_view(static_cast<size_t>(s.focus), static_cast<size_t>(s.top),
+                                              geo.visible_rows, paging_for(s.count + 1, geo.visible_rows).max_top));
 }
 
 // ---------------------------------------------------------------------------

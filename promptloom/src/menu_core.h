@@ -12,6 +12,10 @@
 //   ESC [ 0 m              reset
 // Without VT output the rows are cleared and entered with console calls instead
 // (fill with blanks in attribute 0x07, cursor position); the line texts stay.
+//
+// Every row is cut to the window: it never reaches the last column (a terminal would wrap
+// there), and a cut row ends in the mark ">" (before the closing reset). Item and title text is
+// shown as show_char (text.h) shows foreign text: controls visible, invalid bytes as U+FFFD.
 #pragma once
 
 #include <cstddef>
@@ -37,7 +41,8 @@ inline constexpr char menu_reset[] = "\x1b[0m";
 
 struct menu_geometry {
     int32_t start_row = 0;
-    int32_t width = 80;
+    int32_t width = 80;    // cells a console row clear or scroll covers (the buffer's width)
+    int32_t columns = 80;  // the window's width, which rows are cut to
     int32_t win_top = 0;
     int32_t win_bottom = 24;
     int32_t visible_rows = 1;
@@ -66,10 +71,11 @@ int32_t mouse_buffer_row(int32_t y, bool from_vt_bytes, int32_t win_top);
 // the order they must reach the console.
 
 struct draw_op {
-    enum kind_t : uint8_t { text, api_clear_row, api_move_to_row };
+    enum kind_t : uint8_t { text, api_clear_row, api_move_to_row, api_scroll_up, api_scroll_down };
     kind_t kind = text;
-    int32_t row = 0;    // buffer row for the console-API steps
-    int32_t width = 0;  // cells to clear for api_clear_row
+    int32_t row = 0;    // buffer row for the console-API steps (a scroll: the list's first row)
+    int32_t width = 0;  // cells to clear for api_clear_row, or to scroll
+    int32_t rows = 0;   // rows of the list a scroll moves
     size_t begin = 0;   // byte range in draw_list::bytes for text
     size_t end = 0;
 };
@@ -77,12 +83,16 @@ struct draw_op {
 struct draw_list {
     std::string bytes;
     std::vector<draw_op> ops;
+    int32_t last_row = -1;  // the row the frame leaves the cursor on (-1: it does not move it)
 
     void clear();
     void append(const char* s);
     void append(const char* s, size_t n);
     void append_uint(uint32_t v);
-    void api_step(draw_op::kind_t kind, int32_t row, int32_t width);
+    // Foreign text as shown, whole characters while they fit in *budget columns; false when
+    // something did not fit.
+    bool append_shown(const char* s, size_t n, size_t* budget);
+    void api_step(draw_op::kind_t kind, int32_t row, int32_t width, int32_t rows = 0);
 };
 
 // How rows reach the screen: VT sequences (VT output on, or no usable handle)
@@ -91,13 +101,17 @@ struct draw_target {
     bool vt_output = true;     // the output handle shows VT processing
     bool handle_valid = true;  // without a usable handle only VT sequences are left
     int32_t width = 80;
-    int32_t win_top = 0;  // VT cursor rows count from the window's top
+    int32_t columns = 80;  // rows are cut to this
+    int32_t win_top = 0;   // VT cursor rows count from the window's top
 
     bool positions_by_vt() const { return vt_output || !handle_valid; }
 };
 
 void clear_row(draw_list& out, const draw_target& t, int32_t row);
 void move_to_row(draw_list& out, const draw_target& t, int32_t row);
+
+// The title line: shown and cut like a row, then a line feed.
+void render_title(draw_list& out, const char* title, int32_t columns);
 
 // ---------------------------------------------------------------------------
 // Single-choice menu
@@ -173,11 +187,16 @@ inline constexpr const char* menu_hidden_words[4] = {"HarborWickPutQuill7", "Qui
 single_menu_state single_menu_begin(size_t count, size_t start_index, const menu_geometry& geo,
                                     uint32_t double_click_ms);
 single_view single_menu_view(const single_menu_state& s, const char* const* items);
+// The lowest row the menu draws: the status line, or the last item when all fit.
+int32_t single_menu_last_row(const single_menu_state& s);
 
 // One key event. The mouse record must already hold buffer rows.
 menu_step single_menu_key(single_menu_state& s, const plm_key_event& key, const menu_clock& now);
 menu_step single_menu_mouse(single_menu_state& s, click_memory& last_click, const plm_mouse_event& m,
                             const menu_clock& now);
+// A new layout (the window changed): selection and typed digits kept, `top` moved so that the
+// selection stays in view.
+void single_menu_resize(single_menu_state& s, const menu_geometry& geo);
 
 // ---------------------------------------------------------------------------
 // Multi-choice menu (rows 0..count-1 are items, row count is the confirm row)
@@ -207,8 +226,11 @@ struct multi_menu_state {
 
 multi_menu_state multi_menu_begin(size_t count, unsigned char* selected, const menu_geometry& geo);
 multi_view multi_menu_view(const multi_menu_state& s, const char* const* items);
+// The lowest row the menu draws: the hint line.
+int32_t multi_menu_last_row(const multi_menu_state& s);
 menu_step multi_menu_key(multi_menu_state& s, const plm_key_event& key);
 menu_step multi_menu_mouse(multi_menu_state& s, const plm_mouse_event& m, const menu_clock& now);
+void multi_menu_resize(multi_menu_state& s, const menu_geometry& geo);  // focus and ticks kept
 
 // The text fallback's answer: tokens split at ", \t\r\n", each a base-10
 // number; 1..count ticks that item, anything else is ignored.

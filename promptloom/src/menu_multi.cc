@@ -59,14 +59,24 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
                   static_cast<unsigned>(static_cast<uint32_t>(count)));
     if (settle_delay != 0) sys.sleep_ms(120);
     render_multi_menu(sys, out, s, items);
+    raw.leave_below(geo, multi_menu_last_row(s));
 
     plm_key_event key{};
     plm_mouse_event mouse{};
+    int32_t anchor = geo.start_row;
     for (;;) {
-        if (!read_menu_event(sys, in, &decoder, &key, &mouse, geo.win_top)) {
+        const int got = read_menu_event(sys, in, &decoder, &key, &mouse, s.geo.win_top);
+        if (got == 0) {
             // The terminal went away: no confirmation, so no ticks either.
             std::memset(selected, 0, count);
             return PLM_ERR_IO;
+        }
+        if (got == k_read_screen_changed) {
+            menu_measure now = measure_after_change(sys, out, anchor);
+            multi_menu_resize(s, multi_menu_layout(now.cursor(), now.window()));
+            clear_menu_area(sys, out, s.geo);
+            render_multi_menu(sys, out, s, items);
+            continue;
         }
         menu_step step = mouse.valid ? multi_menu_mouse(s, mouse, menu_now(sys)) : multi_menu_key(s, key);
         multi_view v = multi_menu_view(s, items);

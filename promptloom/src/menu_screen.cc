@@ -1,5 +1,8 @@
 #include "menu_screen.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "raw_mode.h"
 
 namespace plm {
@@ -7,6 +10,9 @@ namespace plm {
 namespace {
 
 constexpr uint16_t k_blank_attributes = 0x0007;  // grey on black
+
+// Menus run one at a time on the caller's thread.
+int32_t g_last_frame_row = -1;
 
 coord row_start(int32_t row) {
     coord c;
@@ -23,11 +29,13 @@ draw_target menu_draw_target(platform& sys, handle_t out, const menu_geometry& g
     uint32_t mode = 0;
     t.vt_output = t.handle_valid && sys.get_console_mode(out, &mode) && (mode & k_enable_virtual_terminal_processing);
     t.width = g.width;
+    t.columns = g.columns;
     t.win_top = g.win_top;
     return t;
 }
 
 void play_frame(platform& sys, handle_t out, const draw_list& frame) {
+    if (frame.last_row >= 0) g_last_frame_row = frame.last_row;
     bool pending_text = false;
     for (const draw_op& op : frame.ops) {
         if (op.kind == draw_op::text) {
@@ -40,6 +48,14 @@ void play_frame(platform& sys, handle_t out, const draw_list& frame) {
         if (pending_text) {
             sys.flush_output();
             pending_text = false;
+        }
+        if (op.kind == draw_op::api_scroll_up || op.kind == draw_op::api_scroll_down) {
+            menu_geometry g;
+            g.start_row = op.row;
+            g.width = op.width;
+            g.visible_rows = op.rows;
+            scroll_list(sys, out, g, op.kind == draw_op::api_scroll_up);
+            continue;
         }
         coord at = row_start(op.row);
         if (op.kind == draw_op::api_clear_row) {
@@ -85,26 +101,46 @@ menu_measure measure_menu_window(platform& sys, handle_t out) {
     return m;
 }
 
+menu_measure measure_after_change(platform& sys, handle_t out, int32_t& anchor) {
+    menu_measure m = measure_menu_window(sys, out);
+    if (m.have_first && g_last_frame_row >= 0) anchor += m.first.cursor.y - g_last_frame_row;
+    m.first.cursor.y = static_cast<int16_t>(std::clamp<int32_t>(anchor, 0, INT16_MAX));
+    return m;
+}
+
+void clear_menu_area(platform& sys, handle_t out, const menu_geometry& g) {
+    draw_list frame;
+    draw_target t = menu_draw_target(sys, out, g);
+    for (int32_t row = g.start_row; row <= g.win_bottom; ++row) clear_row(frame, t, row);
+    play_frame(sys, out, frame);
+}
+
 menu_measure show_title_and_measure(platform& sys, handle_t out, const char* title) {
+    g_last_frame_row = -1;
     if (title != nullptr && *title != '\0') {
-        out_printf(sys, "%s\n", title);
+        coord size;
+        draw_list line;
+        render_title(line, title, sys.get_window_size(out, &size) && size.x > 0 ? size.x : 80);
+        sys.write_output(line.bytes);
         // The cursor row measured next must already count the title's line.
         sys.flush_output();
     }
     return measure_menu_window(sys, out);
 }
 
-bool read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
-                     int32_t win_top) {
+int read_menu_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_event* key, plm_mouse_event* mouse,
+                    int32_t win_top) {
     for (;;) {
         *mouse = plm_mouse_event{};
         bool from_vt = false;
-        if (read_event(sys, in, decoder, key, mouse, &from_vt) == 1) {
+        const int got = read_event(sys, in, decoder, key, mouse, &from_vt);
+        if (got == k_read_screen_changed) return got;
+        if (got == 1) {
             if (mouse->valid) mouse->y = mouse_buffer_row(mouse->y, from_vt, win_top);
-            return true;
+            return 1;
         }
-        if (read_key_getwch(sys, key) == 1) return true;
-        if (sys.input_closed()) return false;
+        if (read_key_getwch(sys, key) == 1) return 1;
+        if (sys.input_closed()) return 0;
     }
 }
 
@@ -123,6 +159,12 @@ menu_raw_mode::menu_raw_mode(platform& sys, handle_t in, handle_t out) : sys_(sy
 
 menu_raw_mode::~menu_raw_mode() {
     if (entered_) raw_mode_leave(sys_, in_, out_, saved_in_, saved_out_);
+    if (last_row_ < 0) return;
+    // Asked again: leaving raw mode gave the output its own mode back, VT processing or not.
+    draw_list below;
+    move_to_row(below, menu_draw_target(sys_, out_, geo_), last_row_);
+    below.append("\n");
+    play_frame(sys_, out_, below);
 }
 
 }  // namespace plm

@@ -47,11 +47,21 @@ int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, co
     single_menu_state s = single_menu_begin(count, start_index, geo, double_click_ms);
     last_click = click_memory{};
     render_menu(sys, out, s, items);
+    raw.leave_below(geo, single_menu_last_row(s));
 
     plm_key_event key{};
     plm_mouse_event mouse{};
+    int32_t anchor = geo.start_row;
     for (;;) {
-        if (!read_menu_event(sys, in, &decoder, &key, &mouse, geo.win_top)) return PLM_ERR_IO;
+        const int got = read_menu_event(sys, in, &decoder, &key, &mouse, s.geo.win_top);
+        if (got == 0) return PLM_ERR_IO;
+        if (got == k_read_screen_changed) {
+            menu_measure now = measure_after_change(sys, out, anchor);
+            single_menu_resize(s, single_menu_layout(now.cursor(), now.window(), count));
+            clear_menu_area(sys, out, s.geo);
+            render_menu(sys, out, s, items);
+            continue;
+        }
         menu_clock now = menu_now(sys);
         menu_step step = mouse.valid ? single_menu_mouse(s, last_click, mouse, now) : single_menu_key(s, key, now);
         single_view v = single_menu_view(s, items);

@@ -70,6 +70,7 @@ inline constexpr std::uint32_t k_enable_virtual_terminal_processing = 0x0004;  /
 inline constexpr std::uint16_t k_key_event = 0x0001;
 inline constexpr std::uint16_t k_mouse_event = 0x0002;
 inline constexpr std::uint16_t k_window_buffer_size_event = 0x0004;
+inline constexpr std::uint16_t k_menu_event = 0x0008;
 inline constexpr std::uint16_t k_focus_event = 0x0010;
 inline constexpr std::uint32_t k_from_left_1st_button_pressed = 0x0001;
 inline constexpr std::uint32_t k_rightmost_button_pressed = 0x0002;
@@ -78,6 +79,9 @@ inline constexpr std::uint32_t k_mouse_moved = 0x0001;
 inline constexpr std::uint32_t k_double_click = 0x0002;
 inline constexpr std::uint32_t k_mouse_wheeled = 0x0004;
 inline constexpr std::uint32_t k_mouse_hwheeled = 0x0008;
+
+// wait_input without a time limit (INFINITE).
+inline constexpr std::uint32_t k_wait_forever = 0xFFFFFFFF;
 
 // Console control events.
 inline constexpr std::uint32_t k_ctrl_c_event = 0;
@@ -159,6 +163,11 @@ public:
     // PeekConsoleInputA / ReadConsoleInputA of at most one record; *count = records returned.
     virtual bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) = 0;
     virtual bool read_console_input(handle_t h, input_record* record, std::uint32_t* count) = 0;
+    // Waits at most timeout_ms (k_wait_forever: without limit) until the input has something to
+    // look at: a byte, a console input record, the end of input, or (on a terminal) news that the
+    // window changed size or the process came back from a stop, which peek_console_input then
+    // reports as a window-buffer-size record. False when the time ran out.
+    virtual bool wait_input(handle_t h, std::uint32_t timeout_ms) = 0;
     // _getwch: one key code, blocking; 0xFFFF (WEOF) when the runtime has none to give.
     virtual std::uint32_t getwch() = 0;
     // True once the input reported end of input or a permanent error: the terminal is gone and
@@ -210,7 +219,9 @@ public:
     virtual double clock_seconds() = 0;        // the typing timers' seconds (a wall clock)
     virtual void sleep_ms(std::uint32_t ms) = 0;
 
-    // --- console control handler: installs or removes console_ctrl_handler (raw_mode.h)
+    // --- console control handler: installs or removes console_ctrl_handler (raw_mode.h); a
+    // terminal installs its signal handlers instead (termination signals put the terminal back,
+    // stop and continue leave and re-enter raw mode, a resize is reported as a record).
     virtual bool set_ctrl_handler(bool add) = 0;
 
     // --- memory the caller's status depends on (malloc / realloc / free semantics)

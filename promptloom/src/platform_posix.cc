@@ -11,11 +11,24 @@
 //                             reported: the settings pushed by the matching enter come back.
 //   output modes              always 0x0007 (processed, wrap, VT processing); setting is a no-op.
 // Raw-mode scopes nest, so the pushed settings form a stack.
+//
+// While a scope is open (set_ctrl_handler), signal handlers keep the terminal usable:
+//   SIGTERM SIGHUP SIGQUIT SIGINT   the settings from before the first scope and mouse reporting
+//                                   off, then what was there before: the caller's handler (after
+//                                   which raw mode comes back) or the default action, re-raised
+//   SIGTSTP SIGTTIN SIGTTOU         the same before the process stops
+//   SIGCONT                         raw settings and mouse reporting again (in the foreground)
+//   SIGCONT SIGWINCH                the reader is told: a window-buffer-size record, and a byte on
+//                                   a pipe wakes a wait in progress
+// Signals ignored before (as under nohup) stay ignored. The handlers make async-signal-safe calls
+// only, on settings copied for them while the signals are blocked.
+#include <fcntl.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -24,10 +37,128 @@
 #include "platform_posix.h"
 #include "platform_stdio.h"
 #include "posix_terminal.h"
+#include "raw_mode.h"
 
 namespace plm {
 
 namespace {
+
+constexpr int k_rescued_signals[] = {SIGTERM, SIGHUP, SIGQUIT, SIGINT, SIGTSTP, SIGTTIN, SIGTTOU, SIGCONT, SIGWINCH};
+constexpr std::size_t k_signal_count = sizeof k_rescued_signals / sizeof k_rescued_signals[0];
+
+// What the handlers work with; written only while those signals are blocked.
+struct terminal_rescue {
+    int in_fd = -1;
+    int out_fd = -1;
+    termios cooked{};  // before the outermost scope
+    termios raw{};     // of the innermost open scope
+};
+terminal_rescue g_rescue;
+const void* g_rescue_owner = nullptr;
+volatile std::sig_atomic_t g_rescue_armed = 0;
+volatile std::sig_atomic_t g_screen_changed = 0;
+int g_wake_pipe[2] = {-1, -1};
+struct sigaction g_previous[k_signal_count];
+bool g_installed[k_signal_count];
+
+// Blocks the handled signals for the life of the object.
+class signals_blocked {
+public:
+    signals_blocked() {
+        sigset_t set;
+        sigemptyset(&set);
+        for (int sig : k_rescued_signals) sigaddset(&set, sig);
+        pthread_sigmask(SIG_BLOCK, &set, &old_);
+    }
+    ~signals_blocked() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+    signals_blocked(const signals_blocked&) = delete;
+    signals_blocked& operator=(const signals_blocked&) = delete;
+
+private:
+    sigset_t old_;
+};
+
+void write_sequences(int fd, const char* const (&sequences)[4]) {
+    for (const char* s : sequences) {
+        std::size_t n = 0;
+        while (s[n] != '\0') ++n;
+        (void)posix::write_all(fd, s, n);
+    }
+}
+
+// A terminal that is not the controlling one (tcgetpgrp fails) has no background to be in.
+bool in_foreground() {
+    const pid_t group = tcgetpgrp(g_rescue.in_fd);
+    return group < 0 || group == getpgrp();
+}
+
+void put_terminal_back() {
+    (void)tcsetattr(g_rescue.in_fd, TCSANOW, &g_rescue.cooked);
+    write_sequences(g_rescue.out_fd, k_mouse_off_sequences);
+}
+
+void take_terminal_again() {
+    (void)tcsetattr(g_rescue.in_fd, TCSANOW, &g_rescue.raw);
+    write_sequences(g_rescue.out_fd, k_mouse_on_sequences);
+}
+
+void note_screen_change() {
+    g_screen_changed = 1;
+    if (g_wake_pipe[1] >= 0) (void)::write(g_wake_pipe[1], "w", 1);
+}
+
+std::size_t signal_slot(int sig) {
+    std::size_t i = 0;
+    while (k_rescued_signals[i] != sig) ++i;
+    return i;
+}
+
+// The caller's own handler, when there was one. False for the default action and for ignoring.
+bool call_previous_handler(int sig, siginfo_t* info, void* context) {
+    const struct sigaction& previous = g_previous[signal_slot(sig)];
+    if ((previous.sa_flags & SA_SIGINFO) != 0) {
+        if (previous.sa_sigaction == nullptr) return false;
+        previous.sa_sigaction(sig, info, context);
+        return true;
+    }
+    if (previous.sa_handler == SIG_DFL || previous.sa_handler == SIG_IGN) return false;
+    previous.sa_handler(sig);
+    return true;
+}
+
+// The default action of `sig`, with this handler out of the way; returns when that action was to
+// stop and the process has been continued.
+void default_action(int sig) {
+    struct sigaction deflt {};
+    deflt.sa_handler = SIG_DFL;
+    sigemptyset(&deflt.sa_mask);
+    struct sigaction ours {};
+    sigaction(sig, &deflt, &ours);
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, sig);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+    raise(sig);
+    sigaction(sig, &ours, nullptr);
+}
+
+void on_signal(int sig, siginfo_t* info, void* context) {
+    const int saved_errno = errno;
+    if (sig == SIGCONT || sig == SIGWINCH) {
+        if (sig == SIGCONT && g_rescue_armed != 0 && in_foreground()) take_terminal_again();
+        note_screen_change();
+        (void)call_previous_handler(sig, info, context);
+    } else {
+        // A stop signal may reach a process in the background: the terminal is someone else's.
+        const bool stop = sig == SIGTSTP || sig == SIGTTIN || sig == SIGTTOU;
+        if (g_rescue_armed != 0 && (!stop || in_foreground())) put_terminal_back();
+        if (!call_previous_handler(sig, info, context)) default_action(sig);
+        // Still running: the caller's handler returned, or the process was continued.
+        if (g_rescue_armed != 0 && in_foreground()) take_terminal_again();
+        note_screen_change();
+    }
+    errno = saved_errno;
+}
 
 // How long the terminal gets to answer a cursor query. A terminal that does not answer at all
 // costs this once (it is not asked again); tmux, xterm and the Linux console answer within a
@@ -99,15 +230,17 @@ public:
             if (tcsetattr(fd, TCSANOW, &raw) != 0) {
                 return false;
             }
-            saved_.push_back(current);
+            saved_.push_back(scope{current, raw});
+            update_rescue();
             return true;
         }
         if (saved_.empty()) {
             // Nothing of ours to undo.
             return isatty(fd) == 1;
         }
-        const termios previous = saved_.back();
+        const termios previous = saved_.back().before;
         saved_.pop_back();
+        update_rescue();
         return tcsetattr(fd, TCSANOW, &previous) == 0;
     }
 
@@ -131,7 +264,7 @@ public:
                 case posix::read_status::would_block:
                     // Standard input may have been left non-blocking by another program: wait for
                     // the next byte instead of asking again at full speed.
-                    if (posix::wait_readable(fd)) continue;
+                    if (posix::wait_readable(fd) == 1) continue;
                     closed_ = true;
                     return byte_read::failed;
                 case posix::read_status::gone:
@@ -141,14 +274,22 @@ public:
         }
     }
 
-    // A terminal has no console input records and no _getwch.
-    bool peek_console_input(handle_t, input_record*, std::uint32_t* count) override {
-        if (count != nullptr) *count = 0;
-        return false;
+    bool wait_input(handle_t h, std::uint32_t timeout_ms) override {
+        const int fd = fd_of(h);
+        if (fd < 0 || (h == &input_fd_ && !typed_ahead_.empty()) || g_screen_changed != 0) {
+            return true;
+        }
+        const int timeout = timeout_ms == k_wait_forever ? -1 : static_cast<int>(timeout_ms);
+        return posix::wait_readable(fd, timeout, g_wake_pipe[0]) != 0;
     }
-    bool read_console_input(handle_t, input_record*, std::uint32_t* count) override {
-        if (count != nullptr) *count = 0;
-        return false;
+
+    // A terminal has no console input records and no _getwch; a resize, or the return from a
+    // stop, is told as the console tells a new buffer size.
+    bool peek_console_input(handle_t, input_record* record, std::uint32_t* count) override {
+        return screen_change_record(record, count, false);
+    }
+    bool read_console_input(handle_t, input_record* record, std::uint32_t* count) override {
+        return screen_change_record(record, count, true);
     }
     std::uint32_t getwch() override { return 0xFFFF; }
     bool input_closed() override { return closed_; }
@@ -287,10 +428,64 @@ public:
         posix::sleep_ms(ms);
     }
 
-    // Signal keys are off in raw mode (Ctrl+C arrives as the byte 0x03): nothing to install.
-    bool set_ctrl_handler(bool) override { return true; }
+    // Signal keys are off in raw mode (Ctrl+C arrives as the byte 0x03); signals sent otherwise
+    // are handled as the head of this file says.
+    bool set_ctrl_handler(bool add) override {
+        signals_blocked blocked;
+        if (add && g_rescue_armed == 0 && !saved_.empty()) {
+            if (g_wake_pipe[0] < 0 && pipe(g_wake_pipe) == 0) {
+                for (int fd : g_wake_pipe) fcntl(fd, F_SETFD, FD_CLOEXEC), fcntl(fd, F_SETFL, O_NONBLOCK);
+            }
+            g_rescue_owner = this;
+            update_rescue();
+            struct sigaction ours {};
+            ours.sa_sigaction = on_signal;
+            ours.sa_flags = SA_SIGINFO | SA_RESTART;
+            sigemptyset(&ours.sa_mask);
+            for (int sig : k_rescued_signals) sigaddset(&ours.sa_mask, sig);
+            for (std::size_t i = 0; i < k_signal_count; ++i) {
+                const int sig = k_rescued_signals[i];
+                sigaction(sig, nullptr, &g_previous[i]);
+                const bool ignored = g_previous[i].sa_handler == SIG_IGN && (g_previous[i].sa_flags & SA_SIGINFO) == 0;
+                g_installed[i] = !ignored || sig == SIGCONT || sig == SIGWINCH;
+                if (g_installed[i]) sigaction(sig, &ours, nullptr);
+            }
+            g_rescue_armed = 1;
+        } else if (!add && g_rescue_owner == this) {
+            g_rescue_armed = 0;
+            g_rescue_owner = nullptr;
+            for (std::size_t i = 0; i < k_signal_count; ++i) {
+                if (g_installed[i]) sigaction(k_rescued_signals[i], &g_previous[i], nullptr);
+                g_installed[i] = false;
+            }
+            g_screen_changed = 0;
+        }
+        return true;
+    }
 
 private:
+    struct scope {
+        termios before;
+        termios raw;
+    };
+
+    // The handlers' copy of the settings: before the outermost scope, and the innermost's.
+    void update_rescue() {
+        if (g_rescue_owner != this || saved_.empty()) return;
+        signals_blocked blocked;
+        g_rescue = terminal_rescue{input_fd_, output_fd_, saved_.front().before, saved_.back().raw};
+    }
+
+    static bool screen_change_record(input_record* record, std::uint32_t* count, bool take) {
+        if (count != nullptr) *count = 0;
+        if (g_screen_changed == 0 || record == nullptr || count == nullptr) return false;
+        if (take) g_screen_changed = 0;
+        *record = input_record{};
+        record->event_type = k_window_buffer_size_event;
+        *count = 1;
+        return true;
+    }
+
     int fd_of(handle_t h) const {
         if (h == &input_fd_) return input_fd_;
         if (h == &output_fd_) return output_fd_;
@@ -354,7 +549,7 @@ private:
     int input_fd_;
     int output_fd_;
     std::string pending_output_;  // output not yet flushed, when it does not go to stdout
-    std::vector<termios> saved_;
+    std::vector<scope> saved_;
     std::string typed_ahead_;  // bytes that arrived before a cursor reply
     bool closed_ = false;
     bool cursor_replies_ = true;

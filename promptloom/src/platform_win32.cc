@@ -10,6 +10,7 @@
 
 #include "platform_stdio.h"
 #include "raw_mode.h"
+#include "text.h"
 
 namespace plm {
 
@@ -100,12 +101,49 @@ public:
     }
     bool set_console_mode(handle_t h, std::uint32_t mode) override { return SetConsoleMode(h, mode) != FALSE; }
 
+    // A console hands out its text in UTF-16 whatever its input code page, so typed text is read
+    // that way and passed on as UTF-8, one byte per call; changing the code page instead would
+    // change it for every program attached to the console, and older consoles answer ReadFile
+    // under code page 65001 with NUL bytes for everything outside ASCII. Anything else that
+    // stands for the input (a pipe, a file) is read as bytes.
     byte_read read_byte(handle_t h, unsigned char* byte) override {
+        if (pending_length_ > 0) {
+            *byte = static_cast<unsigned char>(pending_[pending_next_++]);
+            if (pending_next_ == pending_length_) pending_length_ = pending_next_ = 0;
+            return byte_read::ok;
+        }
+        DWORD mode = 0;
+        if (!GetConsoleMode(h, &mode)) {
+            DWORD got = 0;
+            if (!ReadFile(h, byte, 1, &got, nullptr)) {
+                return byte_read::failed;
+            }
+            return got == 1 ? byte_read::ok : byte_read::none;
+        }
+        wchar_t unit = 0;
         DWORD got = 0;
-        if (!ReadFile(h, byte, 1, &got, nullptr)) {
+        if (!ReadConsoleW(h, &unit, 1, &got, nullptr)) {
             return byte_read::failed;
         }
-        return got == 1 ? byte_read::ok : byte_read::none;
+        if (got != 1) {
+            return byte_read::none;
+        }
+        std::uint32_t cp = unit;
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            wchar_t low = 0;
+            if (!ReadConsoleW(h, &low, 1, &got, nullptr) || got != 1 || low < 0xDC00 || low > 0xDFFF) {
+                return byte_read::none;  // half a pair is no character
+            }
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (static_cast<std::uint32_t>(low) - 0xDC00);
+        }
+        pending_length_ = utf8_encode(cp, pending_);
+        if (pending_length_ == 0) {
+            return byte_read::none;
+        }
+        return read_byte(h, byte);
+    }
+    bool wait_input(handle_t h, std::uint32_t timeout_ms) override {
+        return WaitForSingleObject(h, timeout_ms) != WAIT_TIMEOUT;
     }
     bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
         return one_record(PeekConsoleInputA, h, record, count);
@@ -226,6 +264,11 @@ public:
     bool set_ctrl_handler(bool add) override {
         return SetConsoleCtrlHandler(ctrl_trampoline, add ? TRUE : FALSE) != FALSE;
     }
+
+private:
+    char pending_[4] = {};  // the rest of a character read from the console
+    std::size_t pending_length_ = 0;
+    std::size_t pending_next_ = 0;
 };
 
 }  // namespace

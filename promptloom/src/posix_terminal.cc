@@ -102,12 +102,22 @@ read_status read_one_byte(int fd, unsigned char& byte) {
     return read_status::gone;
 }
 
-bool wait_readable(int fd) {
+int wait_readable(int fd, int timeout_ms, int wake_fd) {
+    const std::uint64_t end = monotonic_ms() + static_cast<std::uint64_t>(timeout_ms < 0 ? 0 : timeout_ms);
     for (;;) {
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, -1);
-        if (ready > 0) return true;
-        if (ready < 0 && errno != EINTR) return false;
+        pollfd p[2] = {{fd, POLLIN, 0}, {wake_fd, POLLIN, 0}};
+        const std::uint64_t now = monotonic_ms();
+        const int left = timeout_ms < 0 ? -1 : (now >= end ? 0 : static_cast<int>(end - now));
+        const int ready = ::poll(p, wake_fd >= 0 ? 2 : 1, left);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return -1;
+        if (ready == 0) return 0;
+        if (wake_fd >= 0 && p[1].revents != 0) {
+            char drained[16];
+            while (::read(wake_fd, drained, sizeof drained) > 0) {
+            }
+        }
+        return 1;
     }
 }
 

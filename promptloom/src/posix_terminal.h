@@ -54,8 +54,10 @@ enum class read_status { byte, interrupted, would_block, gone };
 // so again.
 read_status read_one_byte(int fd, unsigned char& byte);
 
-// Blocks until `fd` has input or has hung up; false when it cannot be waited on.
-bool wait_readable(int fd);
+// Blocks until `fd` has input or has hung up, or `wake_fd` (unless -1) has bytes, which are read
+// away, for at most `timeout_ms` (-1: no limit). 1 when there is something to look at, 0 when the
+// time ran out, -1 when `fd` cannot be waited on.
+int wait_readable(int fd, int timeout_ms = -1, int wake_fd = -1);
 
 // Waits at most `timeout_ms` for the terminal's reply to a cursor query written to `out_fd`.
 // Everything the user typed meanwhile (and any reply that arrived incomplete) is appended to

@@ -8,6 +8,7 @@
 #include "history.h"
 #include "line_editor.h"
 #include "raw_mode.h"
+#include "text.h"
 
 namespace plm {
 
@@ -61,7 +62,15 @@ void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t col
     const prompt_view view = compute_view(ed, s.prompt_columns, columns);
     sys.write_output("\r\x1b[2K");
     sys.write_output(std::string_view(s.prompt, s.prompt_length));
-    sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
+    if (ed.line.ascii) {
+        sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
+    } else {
+        // A recalled entry or a completion may hold controls: shown, never sent as such.
+        std::size_t unlimited = SIZE_MAX;
+        ed.shown.clear();
+        (void)append_shown(ed.shown, ed.line.text + view.text_begin, view.text_len, &unlimited);
+        sys.write_output(ed.shown);
+    }
     if (view.cursor_left > 0) {
         char move[32];
         const int n = std::snprintf(move, sizeof move, "\x1b[%uD", static_cast<unsigned>(view.cursor_left));
@@ -73,14 +82,16 @@ void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t col
 namespace {
 
 // Every way out of a prompt on a terminal goes through here, also when a callback or the
-// platform throws: loop record, raw mode, line buffer, in this order.
+// platform throws: loop record, raw mode, line buffer, in this order. `active` goes back to what
+// it was, so that a prompt run from a callback of another on the same context leaves it at 1.
 class terminal_session {
 public:
-    terminal_session(platform& sys, plm_context* ctx, editor_state& ed) : sys_(sys), ctx_(ctx), ed_(ed) {}
+    terminal_session(platform& sys, plm_context* ctx, editor_state& ed)
+        : sys_(sys), ctx_(ctx), ed_(ed), was_active_(ctx->loop.active) {}
     terminal_session(const terminal_session&) = delete;
     terminal_session& operator=(const terminal_session&) = delete;
     ~terminal_session() {
-        ctx_->loop.active = 0;
+        ctx_->loop.active = was_active_;
         if (raw_) raw_mode_leave(sys_, in, out, saved_in, saved_out);
         editor_end(ed_);
     }
@@ -101,13 +112,15 @@ private:
     platform& sys_;
     plm_context* ctx_;
     editor_state& ed_;
+    std::uint32_t was_active_;
     bool raw_ = false;
 };
 
-// One event: the VT reader when raw mode set VT input, else (or when it gave nothing) the
-// getwch reader. False once the input has gone for good.
-bool read_one_event(platform& sys, plm_context* ctx, terminal_session& term, plm_input_decoder& decoder,
-                    plm_key_event& key, plm_mouse_event& mouse) {
+// One event (1): the VT reader when raw mode set VT input, else (or when it gave nothing) the
+// getwch reader; k_read_screen_changed when the row must be drawn again; 0 once the input has
+// gone for good.
+int read_one_event(platform& sys, plm_context* ctx, terminal_session& term, plm_input_decoder& decoder,
+                   plm_key_event& key, plm_mouse_event& mouse) {
     for (;;) {
         sys.sleep_ms(0);
         ++ctx->loop.iterations;
@@ -115,8 +128,8 @@ bool read_one_event(platform& sys, plm_context* ctx, terminal_session& term, plm
         int got = 0;
         if (term.vt_input == 1) got = read_event(sys, term.in, &decoder, &key, &mouse);
         if (got == 0) got = read_key_getwch(sys, &key);
-        if (got != 0) return true;
-        if (sys.input_closed()) return false;
+        if (got != 0) return got;
+        if (sys.input_closed()) return 0;
     }
 }
 
@@ -136,7 +149,13 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
     for (;;) {
         plm_key_event key{};
         plm_mouse_event mouse{};
-        if (!read_one_event(sys, ctx, term, decoder, key, mouse)) return PLM_ERR_IO;
+        const int got = read_one_event(sys, ctx, term, decoder, key, mouse);
+        if (got == 0) return PLM_ERR_IO;
+        if (got == k_read_screen_changed) {
+            // A new width (or the terminal back from a stop): the row drawn for it.
+            redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+            continue;
+        }
         if (ctx->callbacks.on_event != nullptr)
             (void)ctx->callbacks.on_event(&key, mouse.valid == 1 ? &mouse : nullptr, ctx->user_data);
 
@@ -162,7 +181,8 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
             case step_result::go_on:
                 break;
         }
-        redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+        // Half a character changes nothing on screen: the redraw waits for the whole of it.
+        if (ed.typed_length == 0) redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
     }
 }
 

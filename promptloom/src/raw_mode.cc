@@ -2,6 +2,8 @@
 
 #include <array>
 #include <atomic>
+#include <cstdlib>
+#include <string>
 
 #include "frame.h"
 
@@ -10,6 +12,18 @@ namespace plm {
 namespace {
 
 std::atomic<std::int32_t> g_raw_mode_count{0};
+
+// The outermost open scope, for the control handler, which runs on a thread of its own: written
+// before the handler is installed, cleared before it is removed.
+struct outer_scope {
+    platform* sys = nullptr;
+    handle_t in = nullptr;
+    handle_t out = nullptr;
+    std::uint32_t saved_in = 0;
+    std::uint32_t saved_out = 0;
+};
+outer_scope g_outer;
+std::atomic<bool> g_outer_open{false};
 
 struct getwch_key {
     std::uint32_t code;
@@ -111,7 +125,54 @@ int read_console_mouse(platform& sys, handle_t in, plm_key_event* key, plm_mouse
     return 1;
 }
 
+// What the input holds next, as far as the console's record queue tells.
+enum class input_wait { byte, mouse, changed, timed_out };
+
+// Waits for the next thing to read. With an ESC pending (a limited wait) a mouse record also
+// settles it as the Escape key: no key sequence goes on with a mouse action. Records that carry no
+// byte (key releases, focus and menu records) would be skipped by the byte read too; they are
+// taken here so that the wait goes on for a byte (each restarts it; they come one per key).
+input_wait await_input(platform& sys, handle_t in, std::uint32_t wait_ms, bool records) {
+    const bool escape_pending = wait_ms != k_wait_forever;
+    for (;;) {
+        if (!sys.wait_input(in, wait_ms)) {
+            return input_wait::timed_out;
+        }
+        input_record head;
+        std::uint32_t count = 0;
+        if (!sys.peek_console_input(in, &head, &count) || count < 1) {
+            return input_wait::byte;
+        }
+        const std::uint16_t type = head.event_type;
+        if (type == k_window_buffer_size_event) {
+            (void)sys.read_console_input(in, &head, &count);
+            return input_wait::changed;
+        }
+        if (type == k_mouse_event && escape_pending) {
+            return input_wait::timed_out;
+        }
+        if (type == k_mouse_event && records) {
+            return input_wait::mouse;
+        }
+        const bool no_byte =
+            (type == k_key_event && !head.key.key_down) || type == k_focus_event || type == k_menu_event;
+        if (!no_byte || !sys.read_console_input(in, &head, &count)) {
+            return input_wait::byte;
+        }
+    }
+}
+
 }  // namespace
+
+std::uint32_t escape_wait_ms(platform& sys) {
+    std::string value;
+    if (!sys.get_env("VLM_ESCAPE_MS", &value) || value.empty() ||
+        value.find_first_not_of("0123456789") != std::string::npos) {
+        return k_escape_wait_default_ms;
+    }
+    const unsigned long ms = std::strtoul(value.c_str(), nullptr, 10);
+    return ms > 1000 ? 1000 : static_cast<std::uint32_t>(ms);
+}
 
 int stdio_is_tty(platform& sys) { return sys.is_tty(std_stream::input) && sys.is_tty(std_stream::output) ? 1 : 0; }
 
@@ -125,18 +186,17 @@ int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* save
     if (!sys.get_console_mode(in, &in_mode) || !sys.get_console_mode(out, &out_mode)) {
         return 0;
     }
+    const std::uint32_t raw = ((in_mode | k_raw_input_add) & ~k_raw_input_remove) | k_enable_virtual_terminal_input;
+    // Consoles without VT input still deliver mouse records; an input that takes neither mode
+    // would be read in cooked mode, a loop that never sees a key.
+    const std::int32_t vt = sys.set_console_mode(in, raw) ? 1 : 0;
+    if (vt == 0 && !sys.set_console_mode(
+                       in, ((in_mode | k_raw_input_add) & ~k_raw_input_remove_fallback) | k_enable_mouse_input)) {
+        return 0;
+    }
     *saved_in = in_mode;
     *saved_out = out_mode;
-    *vt_input = 0;
-
-    const std::uint32_t raw = ((in_mode | k_raw_input_add) & ~k_raw_input_remove) | k_enable_virtual_terminal_input;
-    if (sys.set_console_mode(in, raw)) {
-        *vt_input = 1;
-    } else {
-        // Consoles without VT input still deliver mouse records.
-        (void)sys.set_console_mode(in,
-                                   ((in_mode | k_raw_input_add) & ~k_raw_input_remove_fallback) | k_enable_mouse_input);
-    }
+    *vt_input = vt;
     (void)sys.set_console_mode(out, out_mode | k_enable_virtual_terminal_processing);
 
     for (const char* sequence : k_mouse_on_sequences) {
@@ -145,27 +205,43 @@ int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* save
     sys.flush_output();
 
     if (g_raw_mode_count.fetch_add(1) + 1 == 1) {
+        g_outer = outer_scope{&sys, in, out, in_mode, out_mode};
+        g_outer_open.store(true);
         (void)sys.set_ctrl_handler(true);
     }
     return 1;
 }
 
 int raw_mode_leave(platform& sys, handle_t in, handle_t out, std::uint32_t saved_in, std::uint32_t saved_out) {
-    for (const char* sequence : k_mouse_off_sequences) {
-        sys.write_output(sequence);
-    }
-    sys.flush_output();
-
     if (g_raw_mode_count.fetch_sub(1) - 1 <= 0) {
+        for (const char* sequence : k_mouse_off_sequences) {
+            sys.write_output(sequence);
+        }
+        sys.flush_output();
         // An unmatched leave must not drive the count negative: the next enter has to see 0 -> 1.
         g_raw_mode_count.store(0);
+        g_outer_open.store(false);
         (void)sys.set_ctrl_handler(false);
     }
     (void)sys.set_console_mode(in, saved_in);
     return sys.set_console_mode(out, saved_out) ? 1 : 0;
 }
 
-int console_ctrl_handler(std::uint32_t control_type) { return control_type == k_ctrl_c_event ? 1 : 0; }
+int console_ctrl_handler(std::uint32_t control_type) {
+    if (control_type == k_ctrl_c_event) {
+        return 1;
+    }
+    if (g_outer_open.load()) {
+        platform& sys = *g_outer.sys;
+        for (const char* sequence : k_mouse_off_sequences) {
+            sys.write_output(sequence);
+        }
+        sys.flush_output();
+        (void)sys.set_console_mode(g_outer.in, g_outer.saved_in);
+        (void)sys.set_console_mode(g_outer.out, g_outer.saved_out);
+    }
+    return 0;
+}
 
 std::int32_t raw_mode_count() { return g_raw_mode_count.load(); }
 
@@ -178,7 +254,9 @@ int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_e
         *mouse = plm_mouse_event{};
     }
     std::uint32_t mode = 0;
-    bool vt = in != nullptr && sys.get_console_mode(in, &mode) && (mode & k_enable_virtual_terminal_input) != 0;
+    // A console (a terminal) can be waited on and tells of size changes; a file or pipe is read.
+    const bool console = in != nullptr && sys.get_console_mode(in, &mode);
+    bool vt = console && (mode & k_enable_virtual_terminal_input) != 0;
     if (env_switch_on(sys, "VLM_FORCE_CONSOLE_INPUT")) {
         vt = false;
     }
@@ -191,6 +269,24 @@ int read_event(platform& sys, handle_t in, plm_input_decoder* decoder, plm_key_e
     plm_input_decoder* d = decoder != nullptr ? decoder : &scratch;
     plm_decode_result r{};
     for (;;) {
+        if (console) {
+            const bool escape = d->state == k_decoder_escape;
+            const input_wait next =
+                await_input(sys, in, escape ? escape_wait_ms(sys) : k_wait_forever, !bytes_only && !escape);
+            if (next == input_wait::changed) {
+                return k_read_screen_changed;
+            }
+            if (next == input_wait::timed_out) {
+                decoder_lone_escape(*d, r);
+                break;
+            }
+            if (next == input_wait::mouse) {
+                if (read_console_mouse(sys, in, key, *mouse) == 1) {
+                    return 1;
+                }
+                continue;
+            }
+        }
         unsigned char byte = 0;
         if (sys.read_byte(in, &byte) != byte_read::ok) {
             return 0;

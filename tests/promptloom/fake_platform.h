@@ -1,6 +1,7 @@
 // A scripted console for the promptloom tests: queued input, each item with an arrival time on the
 // fake clock; `out` every byte written, `log` the same with the console calls in braces, `rows` a
-// screen (VT rows, erase, underline as <...>, cursor left; fills, positions, scrolls). Scripts name
+// screen of cells (VT rows, erase, underline as <...>, cursor left; fills, positions, scrolls; a
+// character of three bytes from U+3000 on takes two cells, the second empty). Scripts name
 // keys in braces ("{U}", "{PgD}", "{Esc}", "{C7}" a click on window row 7); "@1200 " sets a time.
 #pragma once
 
@@ -8,6 +9,7 @@
 #include <deque>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "platform.h"
 #include "raw_mode.h"
@@ -19,9 +21,9 @@ inline input_record mouse_at(std::int16_t x, std::int16_t y, std::uint32_t butto
 }
 
 struct fake_platform : platform {
-    handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20);
+    handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20), fail_set = nullptr;
     bool tty_in = true, tty_out = true, fail_get_in = false, fail_get_out = false, refuse_vt = false;
-    bool fail_set = false, eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
+    bool eof_closes = true, screen_ok = true, drained = false, ctrl = false, underline = false;
     bool fail_get_in_once = false;
     std::uint32_t in_mode = 0x1F7, out_mode = 0x3;
     screen_info screen{{80, 25}, {0, 0}, 7, {0, 0, 79, 24}, {80, 25}};
@@ -29,27 +31,35 @@ struct fake_platform : platform {
     std::deque<std::pair<std::uint64_t, unsigned char>> bytes;
     std::deque<std::pair<std::uint64_t, input_record>> records;
     std::deque<std::uint32_t> codes;
-    std::string lines, out, err, log;
-    std::map<int, std::string> rows;
+    std::string lines, out, err, log, lead;
+    std::map<int, std::vector<std::string>> rows;
     int row = 0, col = 0, yields = 0, spins = 0, fail_alloc_at = 0, allocs = 0;
-    std::uint64_t now = 0;
+    std::uint64_t now = 0, ends = 0;  // the input ends when the script's time does
     std::set<void*> live;
 
-    void feed(std::string_view s, std::uint64_t at = 0) {
+    void feed(std::string_view s, std::uint64_t at = 0) {  // {Esc} is followed by 2 s of quiet
         static const std::map<std::string, std::string> keys{
             {"U", "\x1b[A"},   {"D", "\x1b[B"},    {"R", "\x1b[C"},    {"L", "\x1b[D"},    {"Home", "\x1b[H"},
-            {"End", "\x1b[F"}, {"PgU", "\x1b[5~"}, {"PgD", "\x1b[6~"}, {"Del", "\x1b[3~"}, {"Esc", "\x1b\x1b"}};
+            {"End", "\x1b[F"}, {"PgU", "\x1b[5~"}, {"PgD", "\x1b[6~"}, {"Del", "\x1b[3~"}, {"Esc", "\x1b"}};
         for (std::size_t i = 0; i < s.size(); ++i) {
-            std::string b(1, s[i]);
+            std::string b(1, s[i]), name;
             if (s[i] == '@' || s[i] == '{') {
                 const std::size_t end = s.find(s[i] == '@' ? ' ' : '}', i);
-                const std::string name(s.substr(i + 1, end - i - 1)), y = name.substr(1);
-                b = s[i] == '@' ? "" : name[0] == 'C' ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m" : keys.at(name);
-                at = s[i] == '@' ? std::stoull(name) : at, i = end;
+                name = s.substr(i + 1, end - i - 1);
+                const std::string y = name.substr(1);
+                if (name[0] == 'W')  // "{W<columns>x<rows>}": the window's new size, 1 ms after what came before
+                    records.push_back(
+                        {++at,
+                         {k_window_buffer_size_event, {}, {{short(stoi(y)), short(stoi(y.substr(y.find('x') + 1)))}}}});
+                b = s[i] == '@' || name[0] == 'W' ? ""
+                    : name[0] == 'C'              ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m"
+                                                  : keys.at(name);
+                at = s[i] == '@' ? std::stoull(name) : at + (name[0] == 'W'), i = end;
             }
             for (char c : b) bytes.push_back({at, static_cast<unsigned char>(c)});
+            at += name == "Esc" ? 2000 : 0;
         }
-        drained = false;
+        drained = false, ends = std::max(ends, at);
     }
     template <class T>
     T take(std::deque<std::pair<std::uint64_t, T>>& queue) {
@@ -63,15 +73,29 @@ struct fake_platform : platform {
         std::snprintf(text, sizeof text, format, args...);
         log += "{" + std::string(text) + "}";
     }
+    std::string text(int r, int cursor_at = -1) const {
+        std::string s;
+        for (int c = 0; rows.count(r) && c < static_cast<int>(rows.at(r).size()); ++c)
+            s += (c == cursor_at ? "|" : "") + rows.at(r)[c];
+        return cursor_at >= 0 && s.find('|') == std::string::npos ? s + "|" : s;
+    }
     std::string screen_rows(int first, int last) const {
         std::string s;
-        for (int r = first; r <= last; ++r) s += (r > first ? "|" : "") + (rows.count(r) ? rows.at(r) : "");
+        for (int r = first; r <= last; ++r) s += (r > first ? "|" : "") + text(r);
         return s;
     }
-    void put(char c) {
-        std::string& r = rows[row];
-        r.resize(std::max(r.size(), static_cast<std::size_t>(col) + 1), ' ');
-        r[col++] = c;
+    void put(char c, bool mark = false) {  // underline marks take no cell: they stick to one
+        std::vector<std::string>& r = rows[row];
+        if (mark && c == '<') return void(lead += c);
+        if ((mark || (c & 0xC0) == 0x80) && col > 0) {  // the rest of the character before
+            std::string& cell = r[col - 1];
+            cell += c;
+            const auto first = static_cast<unsigned char>(cell[std::max<std::size_t>(cell.size(), 3) - 3]);
+            if (!mark && cell.size() >= 3 && first >= 0xE3 && first < 0xF0) r.insert(r.begin() + col++, "");
+            return;
+        }
+        r.resize(std::max(r.size(), static_cast<std::size_t>(col) + 1), " ");
+        r[col++] = lead + c, lead.clear();
     }
     void apply(std::string_view b) {
         for (std::size_t i = 0; i < b.size(); ++i) {
@@ -84,7 +108,7 @@ struct fake_platform : platform {
             if (b[end] == 'H') row = screen.window.top + m - 1, col = 0;
             if (b[end] == 'K') rows.erase(row);
             if (b[end] == 'D') col -= m;
-            if (b[end] == 'm' && (n == 4) != underline) underline = n == 4, put(underline ? '<' : '>');
+            if (b[end] == 'm' && (n == 4) != underline) underline = n == 4, put(underline ? '<' : '>', true);
             i = end;
         }
     }
@@ -99,12 +123,18 @@ struct fake_platform : platform {
     }
     bool set_console_mode(handle_t h, std::uint32_t mode) override {
         note("%s %x", h == in ? "in" : "out", static_cast<unsigned>(mode));
-        if (fail_set || (h == in && refuse_vt && (mode & k_enable_virtual_terminal_input))) return false;
+        if (h == fail_set || (h == in && refuse_vt && (mode & k_enable_virtual_terminal_input))) return false;
         return (h == in ? in_mode : out_mode) = mode, true;
     }
     byte_read read_byte(handle_t, unsigned char* byte) override {
         if (bytes.empty()) return drained = true, eof_closes ? byte_read::none : byte_read::failed;
         return *byte = take(bytes), byte_read::ok;
+    }
+    bool wait_input(handle_t, std::uint32_t ms) override {
+        std::uint64_t next = bytes.empty() ? ends : bytes.front().first;
+        if (!records.empty()) next = bytes.empty() ? records.front().first : std::min(next, records.front().first);
+        if (ms != k_wait_forever && next > now + ms) return now += ms, false;
+        return now = std::max(now, next), true;
     }
     bool peek_console_input(handle_t, input_record* r, std::uint32_t* count) override {
         *count = !records.empty() && records.front().first <= now;
@@ -112,7 +142,11 @@ struct fake_platform : platform {
     }
     bool read_console_input(handle_t, input_record* r, std::uint32_t* count) override {
         if (records.empty()) return *count = 0, false;
-        return *r = take(records), *count = 1, true;
+        if ((*r = take(records)).event_type == k_window_buffer_size_event)  // the cursor stays with the text
+            screen.window.right = std::int16_t(screen.window.left + r->mouse.position.x - 1),
+            screen.window.bottom = std::int16_t(screen.window.top + r->mouse.position.y - 1),
+            screen.cursor = {std::int16_t(col), std::int16_t(row)};
+        return *count = 1, true;
     }
     std::uint32_t getwch() override {  // a loop that forgot its way out fails instead of hanging
         if (codes.empty()) return ++spins > 10000 ? throw std::runtime_error("no script left") : 0xFFFF;
@@ -143,7 +177,7 @@ struct fake_platform : platform {
     bool scroll_screen_buffer(handle_t, const small_rect& r, const small_rect*, coord to, char,
                               std::uint16_t) override {
         note("scroll %d,%d-%d,%d>%d,%d", r.left, r.top, r.right, r.bottom, to.x, to.y);
-        std::map<int, std::string> moved;
+        std::map<int, std::vector<std::string>> moved;
         for (int y = r.top; y <= r.bottom; ++y) moved[y - r.top + to.y] = rows[y], rows.erase(y);
         for (auto& [y, text] : moved) rows[y] = text;
         return true;

@@ -39,8 +39,12 @@ if [ "$VM_TARGET" = x64 ]; then
   W=2000 H=20 LOADER=/usr/lib/wine/wine64 con_run_exe con "$(printf %q "$(wine_path "$client")") $lib menu"
   con_wait con "3. gamma" 20000 && con_key con C-c && sleep 1 # Wine empties the input queue on Ctrl+C, late
   con_key con -l 3 && con_key con Enter && con_wait con modes 10000 && con_settle con
-  check_eq "console: Ctrl+C swallowed, 3 and Enter choose gamma, the console modes put back" \
-    "menu rc=0 index=2 modes kept" "$(con_cap con | grep -o 'menu rc=.*' | sed 's/ *$//')"
+  check_eq "console: Ctrl+C swallowed, 3 and Enter choose gamma, the console modes put back; an item shown, not obeyed" \
+    "Pick one|2. a^[[2Jb|menu rc=0 index=2 modes kept|" \
+    "$(con_cap con | grep -o 'Pick one\|2\. a^\[\[2Jb\|menu rc=.*' | sed 's/ *$//' | tr '\n' '|')"
+  W=2000 LOADER=/usr/lib/wine/wine64 con_run_exe pr "$(printf %q "$(wine_path "$client")") $lib prompt"
+  con_wait pr "VLM>" 20000 && con_key pr -l 选择 && con_key pr Enter && con_wait pr "prompt rc" 10000
+  check_eq "console: typed 选择 as UTF-8" "prompt rc=0 e9 80 89 e6 8b a9" "$(con_cap pr | grep -o 'prompt rc=[0-9a-f ]*[0-9a-f]')"
 else
   p=$tmp/prefix
   cmake --install "$VM_BUILD" --component promptloom --prefix "$p" >"$tmp/log" 2>&1

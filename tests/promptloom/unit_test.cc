@@ -7,8 +7,10 @@
 
 #include "fake_platform.h"
 #include "frame.h"
+#include "line_editor.h"
 #include "menu_answer.h"
 #include "menu_core.h"
+#include "text.h"
 
 #include "layout_fields.inc"
 
@@ -67,8 +69,27 @@ TEST(readers, decoded_bytes) {
     EXPECT_EQ(d.state, 0);
 }
 
+// A lone ESC is the Escape key once no byte follows within VLM_ESCAPE_MS (default 50, at most 1000);
+// sooner, the next byte belongs to it. "VLM_ESCAPE_MS,ms=>events" for ESC, then Up that many ms later.
+TEST(readers, escape_alone_after_a_wait) {
+    for (const std::string row :
+         {"~,50=><Esc>[A", "~,51=><Esc><U>", ",50=><Esc>[A", "2x,50=><Esc>[A", "0,1=><Esc><U>", "200,200=><Esc>[A",
+          "200,201=><Esc><U>", "5000,1000=><Esc>[A", "5000,1001=><Esc><U>"}) {
+        fake_platform f;
+        if (row[0] != '~') f.env["VLM_ESCAPE_MS"] = row.substr(0, row.find(','));
+        f.feed("\x1b"), f.feed("{U}", std::stoull(row.substr(row.find(',') + 1)));
+        plm_input_decoder d{};
+        plm_key_event k{};
+        plm_mouse_event m{};
+        std::string got;
+        while (read_event(f, f.in, &d, &k, &m) == 1) got += name(k, m);
+        EXPECT_EQ(got, row.substr(row.find("=>") + 2)) << row;
+    }
+}
+
 // Mouse records unless VT input is on or forced. "knobs=>event, records left, debug line": T VT input,
-// C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown.
+// C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown,
+// L the record 10 ms after the read began, E an ESC before it (it settles the Escape); "@" the fake clock then.
 TEST(readers, console_records_and_path_choice) {
     const input_record click = mouse_at(1, 1, 0, 0);
     // clang-format off
@@ -80,9 +101,11 @@ TEST(readers, console_records_and_path_choice) {
         {mouse_at(4, 5, 4, 0), "=><m1,4,5>0 BTN x=4 y=5 btn=1 rel=0"},
         {mouse_at(4, 5, 2, 0), "=><m2,4,5>0 BTN x=4 y=5 btn=2 rel=0"},
         {mouse_at(4, 5, 16, 0), "=><m0,4,5>0 BTN x=4 y=5 btn=0 rel=0"}, {mouse_at(4, 8, 1, k_double_click), "=>q0 "},
-        {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q1 "},
+        {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q0 "},
+        {input_record{k_key_event, {true}, {}}, "=>q1 "},
         {click, "T=>q1 "}, {click, "TC=><m3,1,1r>0"}, {click, "v=><m3,1,1r>0"}, {click, "TU=><m3,1,1r>0"},
-        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}};
+        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}, {click, "EL=><Esc>1 @10"},
+        {click, "L=><m3,1,1r>0"}};
     // clang-format on
     for (const auto& [record, row] : rows) {
         const std::string knobs = row.substr(0, row.find("=>")), want = row.substr(row.find("=>") + 2);
@@ -91,17 +114,45 @@ TEST(readers, console_records_and_path_choice) {
         f.in_mode = has('T') ? 0x3E8 : 0x1F8, f.fail_get_in = has('U');
         f.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_FORCE_CONSOLE_INPUT", has('C') ? "1" : "0"}};
         if (has('V') || has('v')) f.env["VLM_FORCE_VT_BYTES"] = has('V') ? "1" : "";
-        f.records.push_back({0, record}), f.feed("q");
+        f.records.push_back({has('L') ? 10u : 0u, record}), f.feed(has('E') ? "\x1b@100 q" : "@100 q");
         plm_key_event k{77, 77, 77};
         plm_mouse_event m{};
         EXPECT_EQ(read_event(f, has('H') ? nullptr : f.in, nullptr, &k, has('M') ? nullptr : &m), 1);
-        const std::string got =
-            name(k, m) + std::to_string(f.records.size()) + " " + (f.err.empty() ? "" : f.err.substr(24));
+        const std::string got = name(k, m) + std::to_string(f.records.size()) + " " +
+                                (f.err.empty() ? "" : f.err.substr(24)) + "@" + std::to_string(f.now);
         EXPECT_EQ(got.substr(0, want.size()), want) << row;
     }
 }
 
-TEST(frame, context_status_texts_and_control_handler) {
+// Foreign text as shown and its columns ("bytes=>shown|columns"); cuts that never split a character.
+TEST(text, shown_characters_columns_and_cuts) {
+    // clang-format off
+    const std::string rows[] = {
+        "a\x01\x7f\x1b\x1f=>a^A^?^[^_|9", "\xc2\x80\xc2\x9f\xc2\xa0=>M-^@M-^_\xc2\xa0|9", "中\xcc\x81" "e\xe2\x9c\x93\xe2\x80\xa6=>中\xcc\x81" "e✓…|5",
+        "\xf0\x9f\x98\x80\xef\xbc\xa1\xea\xb0\x80\xe3\x80\x80\xe0\xa4\x81\xf3\xa0\x84\x80=>😀Ａ가\xe3\x80\x80\xe0\xa4\x81\xf3\xa0\x84\x80|8",
+        "\x80\xc0\xaf\xe0\x80\xaf\xed\xa0\x80\xf4\x90\x80\x80\xf5\xc3=>" + std::string(15 * 3, 'r') + "|15"};
+    // clang-format on
+    for (std::string row : rows) {
+        for (std::size_t p; (p = row.find(std::string(3, 'r'))) != std::string::npos;)
+            row.replace(p, 3, "\xef\xbf\xbd");
+        const std::string in = row.substr(0, row.find("=>")), want = row.substr(row.find("=>") + 2);
+        std::string shown;
+        std::size_t budget = 99;
+        EXPECT_TRUE(append_shown(shown, in.data(), in.size(), &budget));
+        EXPECT_EQ(shown + "|" + std::to_string(99 - budget), want);
+        EXPECT_EQ(shown_columns(in.data(), in.size()), 99 - budget);
+    }
+    const std::string s = "a中\x80é";  // a, 3 bytes, a stray byte, 2 bytes
+    std::string cuts, shown;
+    for (std::size_t max = 0; max <= s.size(); ++max) cuts += std::to_string(utf8_fit(s.data(), s.size(), max));
+    for (std::size_t i = s.size(); i > 0; i = utf8_prev(s.data(), s.size(), i)) cuts += " " + std::to_string(i);
+    std::size_t budget = 2;
+    EXPECT_FALSE(append_shown(shown, s.data(), s.size(), &budget));
+    cuts += shown + std::to_string(budget) + std::to_string(display_columns("\x1b]0;t\x1b\\中\x1b[1m\x07", 14));
+    EXPECT_EQ(cuts, "01114557 7 5 4 1a12");
+}
+
+TEST(frame, context_status_and_version_texts) {
     fake_platform f;
     platform_override use(f);
     f.fail_alloc_at = 1;
@@ -124,13 +175,29 @@ TEST(frame, context_status_texts_and_control_handler) {
     ASSERT_EQ(plm_history_add(ctx, "one") + plm_history_add(ctx, "two"), PLM_OK);
     plm_context_destroy(nullptr), plm_context_destroy(ctx);
     EXPECT_TRUE(f.live.empty());
-    std::string texts = std::to_string(plm_version_number() + console_ctrl_handler(k_ctrl_c_event) +
-                                       console_ctrl_handler(k_ctrl_break_event)) +
-                        plm_version_string();
+    std::string texts = std::to_string(plm_version_number()) + plm_version_string();
     for (int s : {0, -1, -2, -3, -4, -5, 1, -6}) texts += std::string(";") + plm_status_message(s);
     EXPECT_EQ(texts,
-              "65537promptloom/0.2.0-draft;ok;invalid argument;out of memory;io error;not supported;internal "
+              "65536promptloom/0.2.0-draft;ok;invalid argument;out of memory;io error;not supported;internal "
               "error;unknown status;unknown status");
+}
+
+// Ctrl+C is swallowed; Ctrl+Break and closing the window first give back the console that the
+// outermost open scope found (its modes, mouse reporting off), then take their default course.
+TEST(frame, control_handler_gives_the_console_back) {
+    std::string got, off;
+    for (const char* s : k_mouse_off_sequences) off += s;
+    for (std::uint32_t event : {k_ctrl_c_event, k_ctrl_break_event, k_ctrl_close_event}) {
+        fake_platform f;
+        std::uint32_t in[2], out[2];
+        std::int32_t vt = 0;
+        for (int k : {0, 1}) raw_mode_enter(f, f.in, f.out_h, &in[k], &out[k], &vt);
+        f.log.clear();
+        got += std::to_string(console_ctrl_handler(event)) + f.log + ";";
+        for (int k : {1, 0}) raw_mode_leave(f, f.in, f.out_h, in[k], out[k]);
+        f.log.clear(), console_ctrl_handler(event), got += f.log + ";";  // all closed: nothing to give back
+    }
+    EXPECT_EQ(got, "1;;0" + off + "{f}{in 1f7}{out 3};;0" + off + "{f}{in 1f7}{out 3};;");
 }
 
 // The debug switches ("VLM_MENU_DEBUG|_STDERR|_FILE=>E for standard error, the file", ~ unset); then
@@ -181,15 +248,16 @@ struct plm_test : testing::Test {
     std::vector<unsigned char> flags;
     std::size_t index = 99;
     // "knobs|keys": v vi, h no history, c no completion; prompt "> " (>), with escapes (e), UTF-8 (z),
-    // default (N); n 20 columns, u width unknown; o raw mode refused; t no terminal (keys are lines),
-    // g no VT input (keys are getwch codes); s 10-byte buffer; aN Nth allocation fails. Gives the row,
-    // '|' the cursor, then "=line" or "!status"; "?" if the buffer changed or the modes stayed set.
+    // default (N); n 20 columns, u width unknown; o raw mode refused, r input mode refused; t no terminal
+    // (keys are lines), g no VT input (keys are getwch codes); s 10-byte buffer; aN Nth allocation fails.
+    // Gives the row, '|' the cursor, then "=line" or "!status"; "?" if the buffer changed or the modes stayed set.
     std::string prompt(const std::string& row) {
         const std::size_t bar = row.find('|'), arrow = row.find("=>", bar);
         const std::string knobs = row.substr(0, bar), keys = row.substr(bar + 1, arrow - bar - 1);
         const auto has = [&](char c) { return knobs.find(c) != std::string::npos; };
         fresh();
         fake.screen.window.right = has('n') ? 19 : 79, fake.screen_ok = !has('u'), fake.fail_get_out = has('o');
+        fake.fail_set = has('r') ? fake.in : nullptr;
         fake.tty_out = !has('t'), fake.refuse_vt = has('g'), fake.fail_alloc_at = has('a') ? knobs.back() - '0' : 0;
         for (unsigned char c : has('g') ? keys : "") fake.codes.push_back(c);
         has('t') ? void(fake.lines = keys) : has('g') ? void() : fake.feed(keys);
@@ -201,8 +269,8 @@ struct plm_test : testing::Test {
         o.edit_mode |= has('v'), o.history &= !has('h'), o.completion &= !has('c');
         std::strcpy(line, "untouched");
         const int st = plm_prompt_run(ctx, &o, line, has('s') ? 10 : sizeof line);
-        std::string shown = fake.rows[0];
-        if (fake.row == 0) shown.insert(std::min<std::size_t>(fake.col, shown.size()), "|");
+        std::string shown = fake.text(0, fake.row == 0 ? fake.col : -1);
+        if (fake.screen_ok && fake.rows[0].size() > std::size_t(fake.screen.window.right)) shown += "?";  // last column
         shown += st == PLM_OK ? "=" + std::string(line) : st == PLM_ERR_IO ? "" : "!" + std::to_string(st);
         return shown + (st && std::strcmp(line, "untouched") ? "?" : "") + (fake.in_mode == 0x1F7 ? "" : "?");
     }
@@ -228,6 +296,8 @@ struct plm_test : testing::Test {
     }
     std::string result(std::string value) const {
         std::string s = fake.screen_rows(5, 9);
+        for (const auto& [r, cells] : fake.rows)
+            s += cells.size() > static_cast<std::size_t>(fake.screen.window.right) ? "?" : "";
         for (std::size_t p; (p = s.find("SPACE=toggle ENTER=ok")) != std::string::npos;) s[p] = '#', s.erase(p + 1, 20);
         value += " ";
         for (char c : s) value += c == ' ' || c == '.' ? "" : std::string(1, c);
@@ -249,7 +319,7 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
     const std::string rows[] = {
         "|ac{L}b=>ab|c", "|ab{L}{L}{L}=>|ab", "|ab{L}{R}{R}=>ab|", "|abc{L}{L}{Home}x{End}y=>xabcy|",
         "v|foo\x1b[<0;3;3M=>foo|", "|abc{L}\x7f{Home}\x08=>|ac", "|abc{L}{L}{Del}{End}{Del}=>ac|",
-        "|a\x01z\xc3\xa9{PgU}{PgD}\x1bq\x1b[<0;10;5Mdw$p=>azdw$p|", "v|foo bar{Esc}0dwp=>bfoo |ar",
+        "|a\x01z\xc3\xa9{PgU}{PgD}\x1bq\x1b[<0;10;5Mdw$p=>azé" "dw$p|", "v|foo bar{Esc}0dwp=>bfoo |ar",
         "v|foo.bar{Esc}0w=>foo.|bar", "v|foo.bar{Esc}0lle=>fo|o.bar", "v|foo bar{Esc}0lllld{L}wp=>foob |ar",
         "v|foo bar{Esc}llyy$p=>foo barfoo bar|", "v|foo bar{Esc}ddp=>foo bar|", "v|abc{Esc}0{Del}x\x7f=>|",
         "v|foo bar{Esc}0lld$p=>foo bar|", "v|foo bar{Esc}hdbp=>foo rba|", "v|foo bar{Esc}0dep=> foo|bar",
@@ -269,11 +339,36 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
         "gh|ac\xe0Kb\xe0G\x1f \x7f~\x08\x1b\t\r=> abc= abc", "gh|a\xe0;b\x03=>ab",
         "n>|" + az.substr(0, 17) + "=>> abcdefghijklmnopq|", "n>|" + az.substr(0, 18) + "=>> bcdefghijklmnopqr|",
         "n>|" + az + "=>> jklmnopqrstuvwxyz|", "n>|" + az + "{Home}=>> |abcdefghijklmnopq",
-        "ne|" + az + "{Home}{R}=>> a|bcdefghijklmnopq", "nz|" + az.substr(0, 18) + "=>\xe4\xb8\xad bcdefghijklmnopqr|",
-        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> ="};
+        "ne|" + az + "{Home}{R}=>> a|bcdefghijklmnopq", "nz|" + az.substr(0, 18) + "=>\xe4\xb8\xad cdefghijklmnopqr|",
+        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> =", "r|a\r=>|", "n>|" + az + "{W80x25}=>> " + az + "|"};
     // clang-format on
     for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
     EXPECT_EQ(plm_history_count(ctx), 2u);  // cancelled, failed, empty and history-off lines are not stored
+}
+
+// Characters, not bytes: typed UTF-8 is kept whole (broken sequences and controls dropped), edited,
+// cut and shown by character; wide characters take two columns and never straddle the edge; foreign
+// text (history, completion) is shown, not obeyed. History: "选择", then an OSC 52 line with C1 bytes.
+TEST_F(plm_test, prompt_characters_columns_and_foreign_text) {
+    ASSERT_EQ(plm_history_add(ctx, "选择") + plm_history_add(ctx, "x\x1b]52;c;eA==\x07\x9b\xc2\x9by"), PLM_OK);
+    const std::string zx = "选择选择选择选择选择";
+    // clang-format off
+    const std::string rows[] = {
+        "|{U}=>x^[]52;c;eA==^G\xef\xbf\xbdM-^[y|", "|选择{L}{L}{Del}\x7f=>|择", "h|\xe4\xb8" "a\xe4\xb8\xad\xc2\x9b\xed\xa0\x80\xf0\x9f\x98\x80\x80\r=>a中😀=a中😀",
+        "v|ab 选择.cd{Esc}0w=>ab |选择.cd", "v|ab 选择 cd{Esc}0wdw=>ab |cd", "v|选择 x{Esc}0e=>选|择 x",
+        "v|选择 x{Esc}0dep=> 选择|x", "v|x 选择{Esc}b=>x |选择", "v|选择{Esc}0ywp=>选选择|择", "v|选择{Esc}0aX=>选X|择",
+        "nz|" + zx + "=>中 选择选择选择选择|", "nz|a" + zx + "{Home}=>中 |a选择选择选择选",
+        "nz|a" + zx + "{Home}{R}{R}{R}{R}{R}{R}{R}{R}{R}{L}{L}=>中 选择选择选择|选择", "n>|" + zx + zx + "{L}=>> 选择选择选择选|择"};
+    // clang-format on
+    for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
+    editor_state ed;  // the 255-byte kill buffer and saved line keep whole characters
+    ASSERT_TRUE(editor_begin(fake, ed, 1, true, true) &&
+                line_replace(fake, ed.line, ("a" + std::string(85 * 3, 'x')).c_str()));
+    for (std::size_t i = 1; i < ed.line.length; i += 3) std::memcpy(ed.line.text + i, "中", 3);
+    perform_action(ed, action_yank_line, plm_key_event{}, editor_env{});
+    perform_action(ed, action_history_older, plm_key_event{}, editor_env{&ctx->history, nullptr, nullptr});
+    EXPECT_EQ(std::strlen(ed.kill_buffer) * 1000 + std::strlen(ed.saved_line), 253253u);
+    editor_end(ed);
 }
 
 // The completion callback: asked about the line and cursor with 16 empty slots; a first candidate,
@@ -284,13 +379,13 @@ TEST_F(plm_test, prompt_completion) {
         static const char* own[] = {"world"};
         const std::string line = q->line;
         r->items = line == "w" ? own : line == "x" ? nullptr : r->items;
-        if (line != "w" && line != "x") r->items[0] = line == "hi" ? q->line + 1 : "hello";
+        if (line != "w" && line != "x") r->items[0] = line == "hi" ? q->line + 1 : line == "e" ? "e\x1b[2J" : "hello";
         return r->count = line == "n" ? 0 : 1, line == "r" ? -1 : 0;
     };
     plm_context_set_callbacks(ctx, &cb);
     ASSERT_EQ(plm_history_add(ctx, "solo"), PLM_OK);  // and a history of one line
     for (std::string row : {"|hex{L}\x7f\t=>hello|", "|w\t=>world|", "|n\t=>n|", "|r\t=>r|", "|x\t=>x|", "|hi\t=>i|",
-                            "c|h\t=>h|", "|x{U}{U}=>solo|"})
+                            "c|h\t=>h|", "|x{U}{U}=>solo|", "|e\t=>e^[[2J|"})
         EXPECT_EQ(prompt(row), row.substr(row.find("=>") + 2));
 }
 
@@ -314,6 +409,22 @@ TEST_F(plm_test, prompt_event_hook_loop_record_and_bytes) {
                             "\x1b[?1000l\x1b[?1015l\x1b[?1006l\x1b[?1003l{f}{ctrl-}{in 1f7}{out 3}");
     EXPECT_EQ(fake.err, "10110:97;120:0m9;50130:0;20140:0;");
     EXPECT_EQ(ctx->loop.active * 100 + ctx->loop.iterations + fake.yields, 8u);
+}
+
+// A prompt run from on_event on the same context: afterwards the outer one is still active and in raw mode.
+TEST_F(plm_test, prompt_nested_from_the_event_hook) {
+    plm_callbacks cb{};
+    cb.on_event = [](const plm_key_event* k, const plm_mouse_event*, void* user) {
+        auto* t = static_cast<plm_test*>(user);
+        char inner[8];  // the status of the inner prompt, then what the outer one finds
+        const std::string st = k->ch == 'n' ? std::to_string(plm_prompt_run(t->ctx, nullptr, inner, 8)) : "";
+        return t->fake.err += st + std::to_string(t->ctx->loop.active) + std::to_string(t->fake.in_mode) + ";", 0;
+    };
+    plm_context_set_callbacks(ctx, &cb);
+    plm_context_set_user_data(ctx, this);
+    fake.feed("nx\ry\r");
+    ASSERT_EQ(plm_prompt_run(ctx, nullptr, line, sizeof line), PLM_OK);
+    EXPECT_EQ(std::string(line) + fake.err + std::to_string(ctx->loop.active), "ny11000;11000;011000;11000;11000;0");
 }
 
 TEST_F(plm_test, history_storage) {
@@ -370,7 +481,7 @@ TEST_F(plm_test, numbered_menu) {
     ASSERT_EQ(plm_history_add(ctx, "9"), PLM_OK);
     fake.feed("{U}{Esc}2\t\r");
     EXPECT_EQ(choose("T", 3, 0), "0:1 ");
-    EXPECT_EQ(fake.rows[4] + std::to_string(plm_history_count(ctx)), "21");
+    EXPECT_EQ(fake.text(4) + std::to_string(plm_history_count(ctx)), "21");
 }
 
 TEST_F(plm_test, menu_keys_mouse_and_clocks) {
@@ -402,7 +513,8 @@ TEST_F(plm_test, menu_keys_mouse_and_clocks) {
         "10:{End}{Home} {PgU}{PgD}{PgD}{PgD}{PgD}\r=>1000000000", "3:{C7}{C9}=>010",
         "3:\x1b[<2;2;8M\x1b[<2;2;8m\x1b[<3;2;6m{End}\r=>101",
         "3:{C5}{C10}\x1b[<64;1;1M\x1b[<65;1;1M \x1b[<65;1;1M\x1b[<65;1;1M\r=>010",
-        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001"};
+        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001",
+        "30,3:1{D}{W80x12}\r=>0 2b|3c|4d|<5e>|6f", "10:{D}{D}{D}{D}{W80x12}=>!-30000000000 []2b|[]3c|[]4d|<[]5e>|[]6f"};
     // clang-format on
     // "[VLM_DOUBLE_CLICK_MS/]count[,start]:keys=>result", no start for multi-choice; no blank: result only
     for (std::string r : rows) {
@@ -417,6 +529,28 @@ TEST_F(plm_test, menu_keys_mouse_and_clocks) {
     }
     prepare(5, "Quill");  // a hidden word also leaves its mark for the caller's programs
     EXPECT_EQ(single(5, 2) + fake.env["VLM_MENU_RESULT_OVERRIDE"], "2 1a|2b|<3c>|4d|5eQuill");
+}
+
+// Foreign item and title text shown, not obeyed; rows cut to a 30- or 20-column window with a mark;
+// afterwards the cursor starts the row below the menu. The numbered menu shows items safely too.
+TEST_F(plm_test, menu_foreign_text_cut_rows_and_the_cursor_after) {
+    const std::string x23(23, 'x'), title = "\x1b]0;T\x07";
+    const std::pair<std::string, std::string> rows[] = {
+        // S single 30 columns, M multi 20; items
+        {"S3{D}\r", "1 1a^[[2Jb|<2" + x23 + "xx>>|3选择选择选择选择选择选>||^[]0;T^G 8,0"},
+        {"S4{D}{U}\r", "0 <1a^[[2Jb>|2" + x23 + ">|3选择选择选择选择选择选>|4|^[]0;T^G 9,0"},
+        {"M3 {End}\r", "100 [✓]1a^[[2Jb|[]2xxxxxxxxxxxx>|[]3选择选择选择>|<确定>|SPACE=toggleENTER> 10,0"}};
+    for (const auto& [script, want] : rows) {
+        prepare(4, script.substr(2));
+        names = {"a\x1b[2Jb", std::string(60, 'x'), "选择选择选择选择选择选择选择选择选择选择", ""};
+        for (std::size_t i = 0; i < 4; ++i) items[i] = names[i].c_str();
+        fake.screen.window.right = script[0] == 'S' ? 29 : 19;
+        const std::string got = script[0] == 'S' ? single(script[1] - '0', 0, title.c_str()) : multi(3);
+        EXPECT_EQ(got + fake.text(0) + " " + std::to_string(fake.row) + "," + std::to_string(fake.col), want) << script;
+    }
+    prepare(1, ""), items[0] = "a\x1b[2Jb", fake.fail_get_out = true;  // no raw mode: the numbered menu
+    const std::string status = single(1, 0).substr(0, 3);              // before the output is read
+    EXPECT_EQ(status + fake.out.substr(0, 13), "!-3  1. a^[[2Jb\n");
 }
 
 const std::string k_text = "\x1b[38;2;230;237;243m", k_reset = "\x1b[0m", k_hint = "SPACE=toggle ENTER=ok";
@@ -435,20 +569,20 @@ TEST_F(plm_test, menu_exact_frames_and_console_calls) {
     EXPECT_EQ(single(30, 7, "Pick").substr(0, 2), "9 ");
     std::string frames = "Pick\n{f}{buf 80x27}";
     for (int i = 0; i < 9; ++i) frames += row(16 + i) + (i == 7 ? high(8, "h") : plain(i + 1, names[i]));
-    frames += at(25) + row(25) + "v {f}" + row(23) + plain(8, "h") + "{f}" + row(24) + high(9, "i") + "{f}" + at(25) +
-              row(25) + "v {f}{scroll 0,16-79,23>0,15}" + row(24) + high(10, "j") + "{f}" + row(23) + plain(9, "i") +
-              "{f}" + row(24) + high(10, "j") + "{f}" + at(25) + row(25) + "^ v {f}";
+    frames += at(25) + row(25) + "v {f}" + row(23) + plain(8, "h") + row(24) + high(9, "i") + at(25) + row(25) +
+              "v {f}{scroll 0,16-79,23>0,15}" + row(24) + high(10, "j") + row(23) + plain(9, "i") + row(24) +
+              high(10, "j") + at(25) + row(25) + "^ v {f}";  // one write per key
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
     prepare(3, " {End}{Esc}");  // and the confirm row with the focus
     fake.screen.cursor.y = 2;
     EXPECT_EQ(multi(3).substr(0, 6), "!-1000");
     frames = row(3) + k_text + "\x1b[1m\x1b[4m[ ]1. a" + k_reset + row(4) + "[ ]2. b" + row(5) + "[ ]3. c" + row(6) +
              "确定" + at(10) + row(10) + k_hint + "{f}" + row(3) + "\x1b[38;2;122;209;168m\x1b[1m\x1b[4m[✓]1. a" +
-             k_reset + "{f}" + at(10) + row(10) + k_hint + "{f}";
+             k_reset + at(10) + row(10) + k_hint + "{f}";
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
     EXPECT_NE(fake.log.find(row(6) + k_text + "\x1b[1m\x1b[4m确定" + k_reset + at(10)), std::string::npos);
     prepare(3, "{D}\r");
-    fake.fail_set = true, fake.screen.cursor.y = 2;
+    fake.fail_set = fake.out_h, fake.screen.cursor.y = 2;
     EXPECT_EQ(single(3, 0).substr(0, 2), "1 ");
     const auto api = [](int r, const std::string& text) {
         const std::string c = "0," + std::to_string(r) + "}";
@@ -462,7 +596,7 @@ TEST_F(plm_test, menu_exact_frames_and_console_calls) {
 // A window down a tall buffer: VT rows count from its top, mouse records from the buffer's; debug lines.
 TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
     for (bool records : {false, true}) {
-        prepare(5, records ? "" : "\x1b[<0;5;22M\x1b[<0;5;22m{C22}");
+        prepare(5, records ? "" : "\x1b[<0;5;2147483647M\x1b[<0;5;22M\x1b[<0;5;22m{C22}");  // a row off every list
         fake.screen = screen_info{{80, 300}, {0, 90}, 7, {0, 70, 79, 99}, {80, 30}};
         fake.refuse_vt = records;
         for (int k = 0; records && k < 4; ++k) fake.records.push_back({0, mouse_at(3, 93, k % 2 ? 0 : 1, 0)});
@@ -474,9 +608,9 @@ TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
     fake.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_MENU_DEBUG_FILE", "menu.log"}};
     fake.screen.size.y = 10, fake.screen.cursor.y = 9;
     single(30, 0);
-    fake.screen.cursor.y = 8, multi(30, 1);  // settling 120 ms first
+    fake.screen.cursor.y = 8, multi(30, 1);  // settling 120 ms first; Escape known 50 ms after its byte
     EXPECT_EQ(fake.log.substr(fake.log.rfind("{ctrl+}"), 45) + std::to_string(fake.now),
-              "{ctrl+}{sleep 120}{buf 80x12}" + row(7) + "120");
+              "{ctrl+}{sleep 120}{buf 80x12}" + row(7) + "170");
     fake.screen_ok = false, fake.codes = {0xE0, 0x50, 0x0D};  // keys from getwch when no byte comes
     EXPECT_EQ(single(30, 0).substr(0, 2), "1 ");
     EXPECT_EQ(fake.err,

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -66,20 +67,30 @@ TEST_F(posix_pty, raw_mode_scopes_nest_and_put_back_the_exact_settings) {
     const handle_t in = sys->std_input_handle(), out = sys->std_output_handle();
     std::uint32_t mode[4] = {};
     std::int32_t vt = 0;
+    static termios during;  // what the caller's own SIGHUP handler finds
+    static int fd = slave;
+    struct sigaction mine {
+    }, back{};
+    mine.sa_handler = [](int) { tcgetattr(fd, &during); };
+    sigaction(SIGHUP, &mine, nullptr);
     ASSERT_EQ(raw_mode_enter(*sys, in, out, &mode[0], &mode[1], &vt), 1);
     const termios raw = settings();
     EXPECT_EQ(raw.c_lflag, before.c_lflag & ~tcflag_t(ICANON | ECHO | ECHONL | ISIG | IEXTEN));
     EXPECT_EQ(raw.c_iflag, before.c_iflag & ~tcflag_t(ICRNL | INLCR | IGNCR | IXON | ISTRIP));
     EXPECT_EQ(raw.c_cc[VMIN] * 100 + raw.c_cc[VTIME], 100);
     ASSERT_EQ(raw_mode_enter(*sys, in, out, &mode[2], &mode[3], &vt), 1);
+    raise(SIGHUP);
+    EXPECT_TRUE(same(during, before) && same(settings(), raw)) << "the settings from before, then raw again";
     // Signal keys, line input and echo as the console's mode bits, VT input always.
     EXPECT_EQ(std::to_string(mode[0]) + " " + std::to_string(mode[1]) + " " + std::to_string(mode[2]), "519 7 512");
     EXPECT_EQ(raw_mode_leave(*sys, in, out, mode[2], mode[3]), 1);
     EXPECT_TRUE(same(settings(), raw)) << "an inner scope puts back the raw settings it found";
     EXPECT_EQ(raw_mode_leave(*sys, in, out, mode[0], mode[1]), 1);
     EXPECT_TRUE(same(settings(), before));
+    sigaction(SIGHUP, nullptr, &back);
+    EXPECT_EQ(back.sa_handler, mine.sa_handler) << "the caller's handler is back";
     const std::string on = "^[?1000h^[?1003h^[?1015h^[?1006h", off = "^[?1000l^[?1015l^[?1006l^[?1003l";
-    EXPECT_EQ(drain(), on + on + off + off);
+    EXPECT_EQ(drain(), on + on + off + on + off) << "mouse reporting goes off for a signal and with the last scope";
 }
 
 TEST_F(posix_pty, cursor_query_keeps_typed_keys_is_not_echoed_and_a_silent_terminal_is_asked_once) {
