@@ -461,28 +461,12 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
 // ---------------------------------------------------------------------------------------------
 // What a redraw shows
 
-namespace {
-
-// The earliest character start from which the text up to `to` takes at most `room` columns.
-std::size_t fit_back(const char* t, std::size_t n, std::size_t to, std::size_t room) {
-    std::size_t from = to;
-    while (from > 0) {
-        const std::size_t prev = utf8_prev(t, n, from);
-        const std::size_t cols = step_at(t, n, prev).columns;
-        if (cols > room) break;
-        room -= cols;
-        from = prev;
-    }
-    return from;
-}
-
-}  // namespace
-
 prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size_t columns) {
     const line_buffer& line = ed.line;
     const char* t = line.text;
     const std::size_t n = line.length;
     prompt_view view;
+    view.as_is = line.ascii;
     if (columns == 0) {
         ed.scroll = 0;
         view.text_len = n;
@@ -509,37 +493,39 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         view.cursor_left = scroll + view.text_len - line.cursor;
         return view;
     }
-    // Characters from the first shown one while they fit; the cursor must be among them (it
-    // may sit right after the last), and a short tail pulls the view back to fill the row. A
-    // line that fits whole comes out with scroll 0.
-    std::size_t scroll = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
-    for (int pass = 0;; ++pass) {
-        std::size_t end = scroll;
-        std::size_t used = 0;
-        std::size_t at_cursor = SIZE_MAX;
-        while (true) {
-            if (end == line.cursor) at_cursor = used;
-            if (end >= n) break;
-            const char_step c = step_at(t, n, end);
-            if (used + c.columns > room) break;
+    // Counted from the cursor, so each shown character is looked at once: back to the old left
+    // edge while the cursor stays within reach of it (else as far as the room allows, leaving
+    // the cursor at the right end), then forward to fill the row; when that reaches the end of
+    // the line, back again past the old edge so a short tail fills the row. A wide character
+    // is never cut, and a line that fits whole comes out with scroll 0.
+    const std::size_t edge = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
+    std::size_t from = line.cursor;
+    std::size_t used = 0;
+    view.as_is = true;
+    const auto extend_back = [&](std::size_t limit) {
+        while (from > limit) {
+            const char_back c = step_back(t, n, from);
+            if (used + c.columns > room) return;
             used += c.columns;
-            end += c.size;
+            view.as_is = view.as_is && c.as_is;
+            from = c.start;
         }
-        std::size_t from = scroll;
-        if (at_cursor == SIZE_MAX) {
-            from = fit_back(t, n, line.cursor, room);
-        } else if (end >= n && scroll > 0) {
-            from = fit_back(t, n, n, room);
-        }
-        if (from == scroll || pass > 0) {
-            ed.scroll = scroll;
-            view.text_begin = scroll;
-            view.text_len = end - scroll;
-            view.cursor_left = at_cursor == SIZE_MAX ? 0 : used - at_cursor;
-            return view;
-        }
-        scroll = from;
+    };
+    extend_back(edge);
+    std::size_t end = line.cursor;
+    while (end < n) {
+        const char_step c = step_at(t, n, end);
+        if (used + c.columns > room) break;
+        used += c.columns;
+        view.cursor_left += c.columns;
+        view.as_is = view.as_is && c.as_is;
+        end += c.size;
     }
+    if (end >= n) extend_back(0);
+    ed.scroll = from;
+    view.text_begin = from;
+    view.text_len = end - from;
+    return view;
 }
 
 }  // namespace plm

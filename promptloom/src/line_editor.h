@@ -114,11 +114,13 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
 
 // What one redraw shows: the prompt, then the characters of the line in bytes
 // [`text_begin`, `text_begin` + `text_len`) as show_char shows them, then the cursor moved
-// `cursor_left` columns left from the end of what was written.
+// `cursor_left` columns left from the end of what was written. `as_is`: every one of those
+// characters is shown as its own bytes, so the bytes can be written without a second look.
 struct prompt_view {
     std::size_t text_begin = 0;
     std::size_t text_len = 0;
     std::size_t cursor_left = 0;
+    bool as_is = false;
 };
 
 // Picks the part of the line to show, counting display columns. `columns` is the window width
