@@ -501,13 +501,14 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
     const std::size_t edge = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
     std::size_t from = line.cursor;
     std::size_t used = 0;
-    view.as_is = true;
+    std::size_t after = 0;  // columns right of the cursor
+    bool as_is = true;
     const auto extend_back = [&](std::size_t limit) {
         while (from > limit) {
             const char_back c = step_back(t, n, from);
             if (used + c.columns > room) return;
             used += c.columns;
-            view.as_is = view.as_is && c.as_is;
+            as_is = as_is && c.as_is;
             from = c.start;
         }
     };
@@ -517,14 +518,16 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         const char_step c = step_at(t, n, end);
         if (used + c.columns > room) break;
         used += c.columns;
-        view.cursor_left += c.columns;
-        view.as_is = view.as_is && c.as_is;
+        after += c.columns;
+        as_is = as_is && c.as_is;
         end += c.size;
     }
     if (end >= n) extend_back(0);
     ed.scroll = from;
     view.text_begin = from;
     view.text_len = end - from;
+    view.cursor_left = after;
+    view.as_is = as_is;
     return view;
 }
 
