@@ -493,41 +493,75 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         view.cursor_left = scroll + view.text_len - line.cursor;
         return view;
     }
-    // Counted from the cursor, so each shown character is looked at once: back to the old left
-    // edge while the cursor stays within reach of it (else as far as the room allows, leaving
-    // the cursor at the right end), then forward to fill the row; when that reaches the end of
-    // the line, back again past the old edge so a short tail fills the row. A wide character
-    // is never cut, and a line that fits whole comes out with scroll 0.
-    const std::size_t edge = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
-    std::size_t from = line.cursor;
-    std::size_t used = 0;
-    std::size_t after = 0;  // columns right of the cursor
-    bool as_is = true;
+    // The old left edge stays while the cursor is within reach of it; else the row starts as far
+    // left as leaves the cursor at its right end. Characters after the cursor fill the row, and
+    // when they reach the end of the line it extends back past the old edge so a short tail
+    // fills it. A wide character is never cut, and a line that fits whole gets scroll 0.
+    const std::size_t cursor = line.cursor;
+    const std::size_t edge = utf8_fit(t, n, ed.scroll < cursor ? ed.scroll : cursor);
+    std::size_t from = edge;
+    std::size_t used = 0;  // columns from `from` to the end of the row
+    bool head_as_is = true;
     const auto extend_back = [&](std::size_t limit) {
         while (from > limit) {
             const char_back c = step_back(t, n, from);
             if (used + c.columns > room) return;
             used += c.columns;
-            as_is = as_is && c.as_is;
+            head_as_is = head_as_is && c.as_is;
             from = c.start;
         }
     };
-    extend_back(edge);
-    std::size_t end = line.cursor;
+    // The row's head (edge to cursor) as last shown is kept with its columns: where the text still
+    // starts with it, only what follows it is counted. It holds only characters shown as they are,
+    // whose extent does not depend on the bytes after them.
+    const std::string& head = ed.row_head;
+    std::size_t at = edge;
+    const std::size_t known = head.size() < cursor - edge ? head.size() : cursor - edge;
+    if (known > 0 && (known == head.size() || (static_cast<unsigned char>(head[known]) & 0xC0) != 0x80) &&
+        std::memcmp(head.data(), t + edge, known) == 0) {
+        used = ed.row_head_columns - shown_columns(head.data() + known, head.size() - known);
+        at = edge + known;
+    }
+    while (at < cursor && used <= room) {
+        const char_step c = step_at(t, n, at);
+        used += c.columns;
+        head_as_is = head_as_is && c.as_is;
+        at += c.size;
+    }
+    if (at < cursor) {
+        from = cursor;
+        used = 0;
+        head_as_is = true;
+        extend_back(edge);
+    }
+    while (used > room) {
+        const char_step c = step_at(t, n, from);
+        used -= c.columns;
+        from += c.size;
+    }
+    std::size_t end = cursor;
+    std::size_t after = 0;  // columns right of the cursor
+    bool tail_as_is = true;
     while (end < n) {
         const char_step c = step_at(t, n, end);
         if (used + c.columns > room) break;
         used += c.columns;
         after += c.columns;
-        as_is = as_is && c.as_is;
+        tail_as_is = tail_as_is && c.as_is;
         end += c.size;
     }
     if (end >= n) extend_back(0);
+    if (head_as_is) {
+        ed.row_head.assign(t + from, cursor - from);
+        ed.row_head_columns = used - after;
+    } else {
+        ed.row_head.clear();
+    }
     ed.scroll = from;
     view.text_begin = from;
     view.text_len = end - from;
     view.cursor_left = after;
-    view.as_is = as_is;
+    view.as_is = head_as_is && tail_as_is;
     return view;
 }
 

@@ -89,6 +89,10 @@ struct editor_state {
     char typed[4] = {};      // a UTF-8 character arriving one byte per key event
     std::size_t typed_length = 0;
     std::string shown;  // the redraw's text as written, kept to spare an allocation per key
+    // The shown text left of the cursor at the last redraw and its columns (empty unless every
+    // character of it is shown as it is), so the next redraw counts only what changed.
+    std::string row_head;
+    std::size_t row_head_columns = 0;
 };
 
 // What the caller of the editor supplies for history and completion. The history is the
