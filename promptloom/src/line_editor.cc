@@ -528,13 +528,13 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         head_as_is = head_as_is && c.as_is;
         at += c.size;
     }
-    if (at < cursor) {
+    if (at < cursor) {  // the cursor went far past the row: fill it back from the cursor
         from = cursor;
         used = 0;
         head_as_is = true;
         extend_back(edge);
     }
-    while (used > room) {
+    while (used > room) {  // a row that overflows by a character or two loses them on the left
         const char_step c = step_at(t, n, from);
         used -= c.columns;
         from += c.size;
