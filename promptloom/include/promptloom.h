@@ -230,21 +230,28 @@ PLM_API int32_t plm_version_number(void);
 PLM_API const char* plm_version_string(void);
 
 /* ---- Line prompt and history ----------------------------------------------------------------
- * Keys on a terminal (arrow-key mode, PLM_EDIT_MODE_DEFAULT): characters 0x20..0x7E insert
- * (other bytes, UTF-8 included, are dropped), Enter accepts, Backspace/Delete, Left/Right,
- * Home/End, Up/Down browse the history, Tab asks the completion callback, Ctrl+C cancels;
- * Page Up/Down and Escape do nothing.
+ * Keys on a terminal (arrow-key mode, PLM_EDIT_MODE_DEFAULT): printable text inserts, one
+ * whole UTF-8 character at a time (on_event still sees one PLM_KEY_CHAR per byte; control
+ * bytes and invalid or incomplete sequences are dropped), Enter accepts, Backspace/Delete,
+ * Left/Right, Home/End, Up/Down browse the history, Tab asks the completion callback, Ctrl+C
+ * cancels; Page Up/Down and Escape do nothing. The cursor always moves by whole characters.
  * vi mode (PLM_EDIT_MODE_VI) starts in insert mode (keys as above); Escape enters normal mode:
  * h l 0 $ w W b B e E move, i a A insert, x Backspace Delete delete under the cursor, k j
  * history, d c y with $ w b e or doubled (dd cc yy) delete/change/yank into a 255-byte kill
- * buffer, p pastes after the cursor; Enter accepts and Ctrl+C cancels in both modes. On VT
+ * buffer (never cut inside a character), p pastes after the cursor; Enter accepts and Ctrl+C
+ * cancels in both modes. Word motions keep the ASCII word classes and count every non-ASCII
+ * character as a word character, so a run of Chinese text is one word. On VT
  * input an Escape is known when no further byte follows within VLM_ESCAPE_MS (50 ms unless set):
  * the bytes of one key arrive together, so a byte sooner is taken as part of it (Escape, and
  * that byte is lost).
  * Each key is followed by a redraw of the whole row: "\r\e[2K", the prompt, the line, and
- * "\e[<n>D" when the cursor is n columns before the end. A line wider than the window scrolls
- * sideways: the row shows the part that holds the cursor and never reaches the last column
- * (the width is asked before every redraw; unknown, the whole line is written). */
+ * "\e[<n>D" when the cursor is n columns before the end. Columns are display columns (2 for
+ * East Asian wide characters, 0 for combining marks); the prompt text's escape sequences count
+ * none. A line wider than the window scrolls sideways: the row shows the part that holds the
+ * cursor, never reaches the last column and never cuts a wide character (the width is asked
+ * before every redraw; unknown, the whole line is written). History entries and completion
+ * candidates are shown, not obeyed: control characters as ^X (M-^X for U+0080..U+009F) and
+ * invalid bytes as U+FFFD. */
 
 /* Fills *options with the defaults: prompt "VLM> ", history 1, completion 1, edit mode 0,
  * reserved fields 0, 1, 0, 200, 0. A null pointer is ignored. */
@@ -280,7 +287,9 @@ PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
  * Home/End and the mouse (click, wheel); Escape cancels and Ctrl+C is ignored. The single-choice
  * menu chooses with Enter, a double click, or a typed item number and Enter; the multi-choice
  * menu toggles with Space, Enter or a click and confirms on its last row. Without a terminal
- * they fall back to text (the numbered menu; a typed comma-separated list of numbers). */
+ * they fall back to text (the numbered menu; a typed comma-separated list of numbers). Items and
+ * titles on a terminal are shown, not obeyed (as history entries are), every row is cut to the
+ * window's width with a '>' mark, and when a menu returns the cursor starts the row below it. */
 
 /* Prints the optional title and "  N. item" lines (a null item as an empty text), reads the
  * answer as one line through the prompt (no prompt text, no history, no completion, arrow-key

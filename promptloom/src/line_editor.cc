@@ -461,28 +461,12 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
 // ---------------------------------------------------------------------------------------------
 // What a redraw shows
 
-namespace {
-
-// The earliest character start from which the text up to `to` takes at most `room` columns.
-std::size_t fit_back(const char* t, std::size_t n, std::size_t to, std::size_t room) {
-    std::size_t from = to;
-    while (from > 0) {
-        const std::size_t prev = utf8_prev(t, n, from);
-        const std::size_t cols = step_at(t, n, prev).columns;
-        if (cols > room) break;
-        room -= cols;
-        from = prev;
-    }
-    return from;
-}
-
-}  // namespace
-
 prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size_t columns) {
     const line_buffer& line = ed.line;
     const char* t = line.text;
     const std::size_t n = line.length;
     prompt_view view;
+    view.as_is = line.ascii;
     if (columns == 0) {
         ed.scroll = 0;
         view.text_len = n;
@@ -509,37 +493,76 @@ prompt_view compute_view(editor_state& ed, std::size_t prompt_columns, std::size
         view.cursor_left = scroll + view.text_len - line.cursor;
         return view;
     }
-    // Characters from the first shown one while they fit; the cursor must be among them (it
-    // may sit right after the last), and a short tail pulls the view back to fill the row. A
-    // line that fits whole comes out with scroll 0.
-    std::size_t scroll = utf8_fit(t, n, ed.scroll < line.cursor ? ed.scroll : line.cursor);
-    for (int pass = 0;; ++pass) {
-        std::size_t end = scroll;
-        std::size_t used = 0;
-        std::size_t at_cursor = SIZE_MAX;
-        while (true) {
-            if (end == line.cursor) at_cursor = used;
-            if (end >= n) break;
-            const char_step c = step_at(t, n, end);
-            if (used + c.columns > room) break;
+    // The old left edge stays while the cursor is within reach of it; else the row starts as far
+    // left as leaves the cursor at its right end. Characters after the cursor fill the row, and
+    // when they reach the end of the line it extends back past the old edge so a short tail
+    // fills it. A wide character is never cut, and a line that fits whole gets scroll 0.
+    const std::size_t cursor = line.cursor;
+    const std::size_t edge = utf8_fit(t, n, ed.scroll < cursor ? ed.scroll : cursor);
+    std::size_t from = edge;
+    std::size_t used = 0;  // columns from `from` to the end of the row
+    bool head_as_is = true;
+    const auto extend_back = [&](std::size_t limit) {
+        while (from > limit) {
+            const char_back c = step_back(t, n, from);
+            if (used + c.columns > room) return;
             used += c.columns;
-            end += c.size;
+            head_as_is = head_as_is && c.as_is;
+            from = c.start;
         }
-        std::size_t from = scroll;
-        if (at_cursor == SIZE_MAX) {
-            from = fit_back(t, n, line.cursor, room);
-        } else if (end >= n && scroll > 0) {
-            from = fit_back(t, n, n, room);
-        }
-        if (from == scroll || pass > 0) {
-            ed.scroll = scroll;
-            view.text_begin = scroll;
-            view.text_len = end - scroll;
-            view.cursor_left = at_cursor == SIZE_MAX ? 0 : used - at_cursor;
-            return view;
-        }
-        scroll = from;
+    };
+    // The row's head (edge to cursor) as last shown is kept with its columns: where the text still
+    // starts with it, only what follows it is counted. It holds only characters shown as they are,
+    // whose extent does not depend on the bytes after them.
+    const std::string& head = ed.row_head;
+    std::size_t at = edge;
+    const std::size_t known = head.size() < cursor - edge ? head.size() : cursor - edge;
+    if (known > 0 && (known == head.size() || (static_cast<unsigned char>(head[known]) & 0xC0) != 0x80) &&
+        std::memcmp(head.data(), t + edge, known) == 0) {
+        used = ed.row_head_columns - shown_columns(head.data() + known, head.size() - known);
+        at = edge + known;
     }
+    while (at < cursor && used <= room) {
+        const char_step c = step_at(t, n, at);
+        used += c.columns;
+        head_as_is = head_as_is && c.as_is;
+        at += c.size;
+    }
+    if (at < cursor) {  // the cursor went far past the row: fill it back from the cursor
+        from = cursor;
+        used = 0;
+        head_as_is = true;
+        extend_back(edge);
+    }
+    while (used > room) {  // a row that overflows by a character or two loses them on the left
+        const char_step c = step_at(t, n, from);
+        used -= c.columns;
+        from += c.size;
+    }
+    std::size_t end = cursor;
+    std::size_t after = 0;  // columns right of the cursor
+    bool tail_as_is = true;
+    while (end < n) {
+        const char_step c = step_at(t, n, end);
+        if (used + c.columns > room) break;
+        used += c.columns;
+        after += c.columns;
+        tail_as_is = tail_as_is && c.as_is;
+        end += c.size;
+    }
+    if (end >= n) extend_back(0);
+    if (head_as_is) {
+        ed.row_head.assign(t + from, cursor - from);
+        ed.row_head_columns = used - after;
+    } else {
+        ed.row_head.clear();
+    }
+    ed.scroll = from;
+    view.text_begin = from;
+    view.text_len = end - from;
+    view.cursor_left = after;
+    view.as_is = head_as_is && tail_as_is;
+    return view;
 }
 
 }  // namespace plm

@@ -89,6 +89,10 @@ struct editor_state {
     char typed[4] = {};      // a UTF-8 character arriving one byte per key event
     std::size_t typed_length = 0;
     std::string shown;  // the redraw's text as written, kept to spare an allocation per key
+    // The shown text left of the cursor at the last redraw and its columns (empty unless every
+    // character of it is shown as it is), so the next redraw counts only what changed.
+    std::string row_head;
+    std::size_t row_head_columns = 0;
 };
 
 // What the caller of the editor supplies for history and completion. The history is the
@@ -114,11 +118,13 @@ step_result perform_action(editor_state& ed, int action, const plm_key_event& ke
 
 // What one redraw shows: the prompt, then the characters of the line in bytes
 // [`text_begin`, `text_begin` + `text_len`) as show_char shows them, then the cursor moved
-// `cursor_left` columns left from the end of what was written.
+// `cursor_left` columns left from the end of what was written. `as_is`: every one of those
+// characters is shown as its own bytes, so the bytes can be written without a second look.
 struct prompt_view {
     std::size_t text_begin = 0;
     std::size_t text_len = 0;
     std::size_t cursor_left = 0;
+    bool as_is = false;
 };
 
 // Picks the part of the line to show, counting display columns. `columns` is the window width

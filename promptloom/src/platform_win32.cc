@@ -142,10 +142,16 @@ public:
         }
         return read_byte(h, byte);
     }
+    // The rest of a character already taken from the console comes before anything in its queue:
+    // waiting on the console would hold it back until the next key.
     bool wait_input(handle_t h, std::uint32_t timeout_ms) override {
-        return WaitForSingleObject(h, timeout_ms) != WAIT_TIMEOUT;
+        return pending_length_ > 0 || WaitForSingleObject(h, timeout_ms) != WAIT_TIMEOUT;
     }
     bool peek_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
+        if (pending_length_ > 0) {
+            *count = 0;
+            return true;
+        }
         return one_record(PeekConsoleInputA, h, record, count);
     }
     bool read_console_input(handle_t h, input_record* record, std::uint32_t* count) override {
@@ -232,9 +238,12 @@ public:
     }
     bool set_env(const char* name, const char* value) override { return SetEnvironmentVariableA(name, value) != FALSE; }
 
-    // On a console the bytes go to the output handle as they are: the runtime's console stdio
-    // re-encodes text on its way there, and Wine's drops the escape byte of every VT sequence.
-    // Redirected output keeps the runtime's text-mode stream (line feeds become CR LF in files).
+    // On a console the text goes to the output handle as UTF-16: bytes would be read in the
+    // console's output code page (a Chinese system's is not UTF-8, and the library must not change
+    // it under its caller), the runtime's console stdio re-encodes text on its way there, and
+    // Wine's drops the escape byte of every VT sequence. A character cut at the end of one write
+    // waits for the rest. Redirected output keeps the runtime's text-mode stream (line feeds
+    // become CR LF in files).
     void write_output(std::string_view bytes) override {
         if (bytes.empty()) {
             return;
@@ -244,14 +253,31 @@ public:
             return;
         }
         std::fflush(stdout);  // whatever the caller printed before comes first
+        std::string text(unwritten_, unwritten_length_);
+        text.append(bytes);
+        std::size_t whole = text.size();  // up to the last character that is complete
+        for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+            const auto c = static_cast<unsigned char>(text[text.size() - back]);
+            if ((c & 0xC0) == 0x80) continue;
+            const std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            if (need > back) whole = text.size() - back;
+            break;
+        }
+        unwritten_length_ = text.size() - whole;
+        text.copy(unwritten_, unwritten_length_, whole);
+        const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(whole), nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+        if (n > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(whole), wide.data(), n);
         const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-        while (!bytes.empty()) {
+        std::size_t done = 0;
+        while (done < wide.size()) {
             DWORD written = 0;
-            const DWORD chunk = static_cast<DWORD>(bytes.size() < 0x10000 ? bytes.size() : 0x10000);
-            if (!WriteFile(out, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            const std::size_t left = wide.size() - done;
+            const DWORD chunk = static_cast<DWORD>(left < 0x8000 ? left : 0x8000);
+            if (!WriteConsoleW(out, wide.data() + done, chunk, &written, nullptr) || written == 0) {
                 return;
             }
-            bytes.remove_prefix(written);
+            done += written;
         }
     }
 
@@ -266,6 +292,8 @@ public:
     }
 
 private:
+    char unwritten_[3] = {};  // the start of a character whose rest comes with the next write
+    std::size_t unwritten_length_ = 0;
     char pending_[4] = {};  // the rest of a character read from the console
     std::size_t pending_length_ = 0;
     std::size_t pending_next_ = 0;

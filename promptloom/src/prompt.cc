@@ -62,7 +62,7 @@ void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t col
     const prompt_view view = compute_view(ed, s.prompt_columns, columns);
     sys.write_output("\r\x1b[2K");
     sys.write_output(std::string_view(s.prompt, s.prompt_length));
-    if (ed.line.ascii) {
+    if (view.as_is) {
         sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
     } else {
         // A recalled entry or a completion may hold controls: shown, never sent as such.

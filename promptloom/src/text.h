@@ -61,6 +61,26 @@ inline char_step step_at(const char* s, std::size_t n, std::size_t i) {
     return {shown.size, shown.columns, shown.length == shown.size && shown.bytes[0] == s[i]};
 }
 
+// The same for the character that ends at s[i] (0 < i <= n), which starts at `start`.
+struct char_back {
+    std::size_t start;
+    std::uint8_t columns;
+    bool as_is;
+};
+inline char_back step_back(const char* s, std::size_t n, std::size_t i) {
+    const auto c = static_cast<unsigned char>(s[i - 1]);
+    if (c >= 0x20 && c < 0x7F) return {i - 1, 1, true};
+    if (i >= 3 && (c & 0xC0) == 0x80) {
+        const auto lead = static_cast<unsigned char>(s[i - 3]);
+        const auto second = static_cast<unsigned char>(s[i - 2]);
+        if (lead >= 0xE4 && lead <= 0xE9 && (second & 0xC0) == 0x80 && (lead > 0xE4 || second >= 0xB8))
+            return {i - 3, 2, true};  // U+4E00..U+9FFF
+    }
+    const std::size_t start = utf8_prev(s, n, i);
+    const char_step step = step_at(s, n, start);
+    return {start, step.columns, step.as_is};
+}
+
 // Columns that s[0..n) takes when shown; counting stops once it passes `limit`.
 std::size_t shown_columns(const char* s, std::size_t n, std::size_t limit = SIZE_MAX);
 
