@@ -5,7 +5,7 @@
 # for the README's screenshots. Safe to run again; returns at once when all is there.
 set -euo pipefail
 
-need_cmds=(cmake ninja g++ clang++ clang-format python3 tmux i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix
+need_cmds=(cmake ninja g++ clang++ clang-format lld-link llvm-dlltool python3 tmux i686-w64-mingw32-g++-posix x86_64-w64-mingw32-g++-posix
            x86_64-w64-mingw32-objdump /usr/lib/wine/wine /usr/lib/wine/wine64 wineboot)
 need_files=(/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc /usr/lib/python3/dist-packages/PIL/__init__.py /usr/src/googletest/CMakeLists.txt /usr/include/benchmark/benchmark.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
 
@@ -23,7 +23,7 @@ echo "setup: installing build and test packages (quiet; log in /tmp/velmora-setu
   $SUDO apt-get update -q
   $SUDO apt-get install -y -q --no-install-recommends \
     ca-certificates build-essential cmake ninja-build python3 git file \
-    clang libclang-rt-14-dev clang-format \
+    clang libclang-rt-14-dev clang-format lld llvm \
     mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 \
     wine wine32:i386 wine64 tmux \
     googletest libgtest-dev libgmock-dev libbenchmark-dev pkg-config \

@@ -18,8 +18,10 @@ README.md
 frostpane.exe
 rainbanner.exe
 promptloom/bin/promptloom.dll
+promptloom/bin/promptloom.exe
 promptloom/include/promptloom.h
 promptloom/lib/libpromptloom.dll.a
+promptloom/lib/promptloom.lib
 promptloom/lib/cmake/promptloom/promptloomConfig.cmake
 promptloom/lib/cmake/promptloom/promptloomConfigVersion.cmake
 promptloom/lib/cmake/promptloom/promptloomTargets.cmake
@@ -33,10 +35,13 @@ check_eq "archive holds exactly the release files" "$expected" "$files"
 x86_64-w64-mingw32-gcc -municode -O1 -o "$tmp/verinfo.exe" "$VM_SRC/tests/release/verinfo.c" -lversion
 wine_group release
 for row in "frostpane.exe:i386:Velmora console transparency" "rainbanner.exe:i386:Velmora rainbow banner" \
-  "promptloom/bin/promptloom.dll:x86-64:Velmora prompt and menu library"; do
+  "promptloom/bin/promptloom.dll:x86-64:Velmora prompt and menu library" \
+  "promptloom/bin/promptloom.exe:x86-64:Velmora prompt and menu command"; do
   IFS=: read -r f machine description <<<"$row"
   check_contains "$f is $machine" "$(x86_64-w64-mingw32-objdump -f "$root/$f" 2>&1)" "file format pei-$machine"
-  bad=$(x86_64-w64-mingw32-objdump -p "$root/$f" | awk '/DLL Name:/ {print $3}' | grep -Eiv '^(KERNEL32|USER32|ADVAPI32|msvcrt)\.dll$')
+  allow='KERNEL32|USER32|ADVAPI32|SHELL32|msvcrt'
+  [[ $f == */promptloom.exe ]] && allow+='|promptloom'
+  bad=$(x86_64-w64-mingw32-objdump -p "$root/$f" | awk '/DLL Name:/ {print $3}' | grep -Eiv "^($allow)\.dll$")
   check_eq "$f imports only system DLLs" "" "$bad"
   wine64_run "$(wine_path "$tmp/verinfo.exe")" "$(wine_path "$root/$f")"
   check_eq "$f version resource" "Fixed=0.2.0 ProductName=Velmora FileDescription=$description FileVersion=0.2.0 \
@@ -58,4 +63,15 @@ check_eq "consumer runs under Wine" 0 "$WINE_RC"
 out=$(tr -d '\r' <"$WINE_OUT")
 check_contains "the numbered menu answer picks item 2" "$out" "fruit: pear"
 check_contains "the prompt reads the next line" "$out" "hello, Bob"
+
+# An MSVC-family linker takes promptloom.lib: lld-link links a caller built for the MSVC target.
+printf 'LIBRARY kernel32.dll\nEXPORTS\nGetStdHandle\nWriteFile\nExitProcess\n' >"$tmp/kernel32.def"
+llvm-dlltool -m i386:x86-64 -d "$tmp/kernel32.def" -l "$tmp/kernel32.lib"
+clang --target=x86_64-pc-windows-msvc -ffreestanding -O1 -I "$root/promptloom/include" \
+  -c "$VM_SRC/tests/release/msvc_caller.c" -o "$tmp/msvc_caller.obj" &&
+  lld-link /nologo /nodefaultlib /entry:start /subsystem:console /out:"$tmp/consumer/msvc_caller.exe" \
+    "$tmp/msvc_caller.obj" "$root/promptloom/lib/promptloom.lib" "$tmp/kernel32.lib" >"$tmp/lld.log" 2>&1
+check_eq "lld-link links a caller against promptloom.lib" 0 "$?"
+wine64_run "$(wine_path "$tmp/consumer/msvc_caller.exe")"
+check_eq "that caller runs under Wine with promptloom.dll" "0 promptloom/0.2.0-draft" "$WINE_RC $(cat "$WINE_OUT")"
 finish
