@@ -364,7 +364,7 @@ TEST(settings_text, agrees_with_regex) {
 // Real settings files (skipped without the folder): restore and set change no byte outside the profiles and leave
 // only the members they insert there (also where the file has a blank before the colon).
 TEST(settings_text, corpus) {
-    const std::string dir = vmtest::shared_path("corpus/wt-settings");
+    const std::string dir = vmtest::env_path("VM_SHARED", "corpus/wt-settings");
     std::error_code error;
     if (dir.empty() || !std::filesystem::is_directory(dir, error)) GTEST_SKIP() << "no settings corpus";
     for (const auto& entry : std::filesystem::directory_iterator(dir)) {

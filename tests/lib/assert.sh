@@ -3,11 +3,9 @@
 # shellcheck shell=bash
 VM_PASSED=0
 VM_FAILED=0
-VM_SKIPPED=0
 
 pass() { VM_PASSED=$((VM_PASSED + 1)); echo "ok   $1"; }
 fail() { VM_FAILED=$((VM_FAILED + 1)); echo "FAIL $1"; [ $# -gt 1 ] && printf '%s\n' "${@:2}" | sed 's/^/     /'; return 0; }
-skip() { VM_SKIPPED=$((VM_SKIPPED + 1)); echo "skip $1"; }
 
 # check_eq NAME EXPECTED ACTUAL
 check_eq() {
@@ -32,15 +30,10 @@ check_file_bytes() {
   local expected; expected=$(mktemp); printf "$3" >"$expected"
   check_file_eq "$1" "$expected" "$2"; rm -f "$expected"
 }
-check_empty_file() {
-  if [ ! -s "$2" ]; then pass "$1"; else fail "$1" "not empty: $(head -c 200 "$2" | od -An -c | head -n 3)"; fi
-}
 check_true() { local name=$1; shift; if "$@"; then pass "$name"; else fail "$name" "command failed: $*"; fi; }
 
 finish() {
-  local extra=""
-  [ "$VM_SKIPPED" -gt 0 ] && extra=", $VM_SKIPPED skipped"
-  echo "$VM_PASSED passed, $VM_FAILED failed$extra"
+  echo "$VM_PASSED passed, $VM_FAILED failed"
   [ "$VM_FAILED" -eq 0 ]
   exit $?
 }

@@ -16,18 +16,12 @@ inline std::string host_path(std::string path) {
     return path;
 }
 
-// A file of the repository (ctest passes VM_SRC); empty when the variable is missing.
-inline std::string source_path(const std::string& relative) {
-    const char* src = std::getenv("VM_SRC");
-    if (src == nullptr || *src == '\0') return {};
-    return host_path(std::string(src) + "/" + relative);
-}
-
-// The shared folder beside the repository (VM_SHARED); empty when it is absent.
-inline std::string shared_path(const std::string& relative) {
-    const char* shared = std::getenv("VM_SHARED");
-    if (shared == nullptr || *shared == '\0') return {};
-    return host_path(std::string(shared) + "/" + relative);
+// A file below the folder that ctest names in `variable` (VM_SRC: the repository, VM_SHARED: the
+// shared folder beside it); empty when the variable is missing.
+inline std::string env_path(const char* variable, const std::string& relative) {
+    const char* root = std::getenv(variable);
+    if (root == nullptr || *root == '\0') return {};
+    return host_path(std::string(root) + "/" + relative);
 }
 
 inline bool read_file(const std::string& path, std::string& out) {
