@@ -344,6 +344,8 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
     // clang-format on
     for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
     EXPECT_EQ(plm_history_count(ctx), 2u);  // cancelled, failed, empty and history-off lines are not stored
+    EXPECT_EQ(prompt("|new\r"), "new=new");
+    EXPECT_EQ(plm_history_count(ctx), 3u);  // an accepted one is
 }
 
 // Characters, not bytes: typed UTF-8 is kept whole (broken sequences and controls dropped), edited,
