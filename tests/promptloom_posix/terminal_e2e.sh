@@ -7,7 +7,8 @@ set -u
 . "$VM_SRC/tests/lib/assert.sh"
 . "$VM_SRC/tests/lib/console.sh"
 tmp=$(mktemp -d)
-trap 'con_stop; rm -rf "$tmp"' EXIT
+# A demo that a fault left spinning (its arguments name $tmp) must not load the tests that follow.
+trap 'con_stop; pkill -KILL -f "$tmp/"; rm -rf "$tmp"' EXIT
 con_start
 export W=60 H=12 demo=$VM_BIN/plm_demo mouse='#{mouse_any_flag} #{mouse_sgr_flag} #{mouse_all_flag}'
 
