@@ -18,7 +18,8 @@ const std::string_view usage_text =
     "Items come from the arguments or, when there are none, from standard input, one per line.\n"
     "The answer goes to standard output (item texts, or numbers with --index; one line per item);\n"
     "the menu is drawn on the terminal even when standard input and output are pipes.\n"
-    "Exit status: 0 answered, 1 cancelled (Escape, Ctrl+C, end of input), 2 bad usage or failure.\n";
+    "Exit status: 0 answered, 1 cancelled (Escape; Ctrl+C or end of input at input and menu),\n"
+    "2 bad usage or failure.\n";
 
 namespace {
 
