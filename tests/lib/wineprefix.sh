@@ -8,7 +8,7 @@ vm_wineprefix_ready() {
       flock 9
       if [ ! -f "$pfx/.velmora-ready" ]; then
         rm -rf "$pfx"
-        WINEPREFIX=$pfx WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= wineboot -i >/dev/null 2>&1 || exit 1
+        WINEPREFIX=$pfx WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || exit 1
         WINEPREFIX=$pfx wineserver -w >/dev/null 2>&1
         touch "$pfx/.velmora-ready"
       fi
