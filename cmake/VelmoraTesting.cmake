@@ -6,8 +6,12 @@
 #
 #   vm_add_script_test(<name> <script> [args...])
 #     A bash end-to-end test. The script sees VM_BIN (this tree's bin folder), VM_BUILD (this
-#     tree), VM_SRC (the repository), VM_TARGET (native, x86 or x64) and VM_SHARED (the shared
-#     folder beside the repository, which may be absent).
+#     tree), VM_SRC (the repository), VM_TARGET (native, x86 or x64), VM_SHARED (the shared
+#     folder beside the repository, which may be absent) and, in a Windows tree, VM_WINE (the
+#     Wine loader for this tree's programs).
+#
+#   Every test of a tree of 32-bit Windows programs is reported as skipped (exit code 77) on a
+#   machine that runs no 32-bit code; the tree that builds them for x86-64 runs them there.
 
 set(VM_GTEST_SRC /usr/src/googletest CACHE PATH "GoogleTest sources")
 if(NOT TARGET gtest_main)
@@ -24,6 +28,14 @@ if(NOT TARGET gtest_main)
 endif()
 
 get_filename_component(VM_SHARED_DIR ${CMAKE_SOURCE_DIR}/../shared ABSOLUTE)
+set(VM_IA32_GUARD "")
+set(VM_WINE_LOADER "")
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(VM_IA32_GUARD ${CMAKE_SOURCE_DIR}/tests/lib/needs-ia32)
+  set(VM_WINE_LOADER /usr/lib/wine/wine)
+elseif(WIN32)
+  set(VM_WINE_LOADER /usr/lib/wine/wine64)
+endif()
 
 function(vm_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
@@ -33,10 +45,16 @@ function(vm_add_gtest name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS unit
     ENVIRONMENT "VM_SRC=${CMAKE_SOURCE_DIR};VM_SHARED=${VM_SHARED_DIR};VM_TARGET=${VELMORA_TARGET}")
+  if(VM_IA32_GUARD)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
 endfunction()
 
 function(vm_add_script_test name script)
-  add_test(NAME ${name} COMMAND bash ${script} ${ARGN})
+  add_test(NAME ${name} COMMAND ${VM_IA32_GUARD} bash ${script} ${ARGN})
   set_tests_properties(${name} PROPERTIES LABELS e2e
-    ENVIRONMENT "VM_BIN=${CMAKE_BINARY_DIR}/bin;VM_BUILD=${CMAKE_BINARY_DIR};VM_SRC=${CMAKE_SOURCE_DIR};VM_TARGET=${VELMORA_TARGET};VM_SHARED=${VM_SHARED_DIR}")
+    ENVIRONMENT "VM_BIN=${CMAKE_BINARY_DIR}/bin;VM_BUILD=${CMAKE_BINARY_DIR};VM_SRC=${CMAKE_SOURCE_DIR};VM_TARGET=${VELMORA_TARGET};VM_SHARED=${VM_SHARED_DIR};VM_WINE=${VM_WINE_LOADER}")
+  if(VM_IA32_GUARD)
+    set_tests_properties(${name} PROPERTIES SKIP_RETURN_CODE 77)
+  endif()
 endfunction()

@@ -9,5 +9,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Tests built for Windows run under the 32-bit Wine loader.
-set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-emu wine)
+# Tests built for Windows run under the 32-bit Wine loader; on a machine that runs no 32-bit code
+# they are reported as skipped.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/lib/needs-ia32
+    ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-emu wine)

@@ -8,8 +8,8 @@ set -u
 . "$VM_SRC/tests/lib/wine.sh"
 . "$VM_SRC/tests/lib/console.sh"
 tmp=$(mktemp -d /tmp/frostpane-e2e.XXXXXX)
-trap 'con_stop; wine_stop_group; rm -rf "$tmp"' EXIT
-wine_group frostpane || exit 1
+trap 'con_stop; wine_cleanup; rm -rf "$tmp"' EXIT
+wine_group frostpane || finish
 exe=$(wine_path "$VM_BIN/frostpane.exe")
 win() { wine_path "$tmp/$1"; }
 probe() { printf '%s %s' "$(wine_path "$VM_BIN/frostpane_console_probe.exe")" "$(win "$1")"; }
@@ -20,13 +20,13 @@ wine_reg_add "$personalize" EnableTransparency REG_DWORD 0
 
 # One console: set 50, check, the slider (standard input redirected: the keys still come from the
 # console) moved by two Right arrows and ended with Enter; the probe looks between the programs.
-con_start
+con_start || finish
 export W=400 H=12  # Wine's console counts each byte of the UTF-8 text as a cell
 : >"$tmp/empty"
 printf '@%s\r\n' "$(probe p0)" "$exe set 50" "$(probe p1)" "$exe check > $(win check)" \
   "$exe slider < $(win empty)" "echo %errorlevel%> $(win rc)" "$(probe p2)" >"$tmp/run.bat"
 con_run_exe pane "cmd /c $(printf '%q' "$(win run.bat)")"
-con_wait pane "Enter/Esc" 30000 || fail "the slider did not start" "$(con_cap pane)"
+con_wait pane "Enter/Esc" 30000 && con_wait_reading pane || fail "the slider did not start" "$(con_cap pane)"
 for shown in "]  51%" "]  52%"; do
   con_key pane Right
   con_wait pane "$shown" 30000 || fail "a Right arrow did not show $shown" "$(con_cap pane)"
@@ -61,10 +61,10 @@ check_file_bytes "set 70 0: the file replaced, byte for byte" "$state/real.json"
   '\xef\xbb\xbf{\r\n "profiles": {\r\n  "defaults": { "opacity": 70,  "font": 1 }\r\n }\r\n}\r\n'
 check_eq "the link stays, no temporary file is left" "real.json settings.json" "$(cd "$state" && echo *)"
 # The hidden attribute stays (under Wine not the Unix mode); a .tmp that a killed run left goes.
-/usr/lib/wine/wine attrib +h "$(wine_path "$state/real.json")" && : >"$state/real.json.99-0.tmp"
+/usr/lib/wine/wine64 attrib +h "$(wine_path "$state/real.json")" && : >"$state/real.json.99-0.tmp"
 wine_run "$exe" restore
 check_eq "restore: exit code 0, the leftover gone, still hidden" "0 real.json settings.json AH" "$WINE_RC \
-$(cd "$state" && echo *) $(/usr/lib/wine/wine attrib "$(wine_path "$state/real.json")" | cut -c1-11 | tr -d ' \r')"
+$(cd "$state" && echo *) $(/usr/lib/wine/wine64 attrib "$(wine_path "$state/real.json")" | cut -c1-11 | tr -d ' \r')"
 
 # No settings file: the message and exit code 2. Then only the Preview's: it is the one edited.
 rm -rf "$tmp/Packages"

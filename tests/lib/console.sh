@@ -2,13 +2,18 @@
 # bytes sent to it, the screen captured once it has gone quiet. Works for native programs and,
 # with LOADER set, for Windows programs under Wine (source wine.sh and call wine_group first).
 #
-#   con_start                    start the private tmux server (socket per script); call once
+#   con_start                    start the private tmux server (socket per script); call once; when
+#                                it cannot, a failed check is recorded (`con_start || finish`)
 #   con_run NAME 'CMD' [ENV...]  run the shell command CMD (quote paths with printf %q: Z:\ paths
 #                                have backslashes) in a fresh pane (size W x H, default 100 x 30);
 #                                ENV words (VAR=value) go into the pane's environment
-#   con_run_exe NAME 'EXE ARGS'  the same for a Windows program: ${LOADER:-/usr/lib/wine/wine}
+#   con_run_exe NAME 'EXE ARGS'  the same for a Windows program, under $LOADER (default: $VM_WINE,
+#                                the loader of this build tree's programs)
 #   con_wait NAME TEXT [MS]      wait until TEXT is on the screen (default 5000 ms); 1 on timeout
 #   con_settle NAME [MS]         wait until screen and cursor stop changing for 150 ms
+#   con_wait_reading NAME [MS]   wait until the program reads keys one by one: the pane's terminal
+#                                leaves line mode (Wine's console host switches it only when the
+#                                program first reads, so keys sent before would be echoed and held)
 #   con_key NAME KEYS...         tmux send-keys, then 50 ms (Escape merges with a following key
 #                                when sent faster); use -l TEXT for literal text, -H xx.. for bytes
 #   con_cap NAME                 the screen as text; con_cap_e with colour escapes
@@ -22,7 +27,10 @@ T() { tmux -L "$VM_TMUX_SOCKET" "$@"; }
 
 con_start() {
   # A keeper session holds the server up, so new sessions never race a server that is exiting.
-  T -f /dev/null new-session -d -s keeper "sleep 86400" || return 1
+  if ! T -f /dev/null new-session -d -s keeper "sleep 86400"; then
+    if declare -F fail >/dev/null; then fail "cannot start a tmux server"; fi
+    return 1
+  fi
   T set -g remain-on-exit on
   T set -g remain-on-exit-format '' 2>/dev/null || true
   T set -g history-limit 5000
@@ -33,7 +41,7 @@ con_run() {
   [ -n "${WINEPREFIX:-}" ] && envs+=("WINEPREFIX=$WINEPREFIX" "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
   T new-session -d -s "$name" -x "${W:-100}" -y "${H:-30}" "env ${envs[*]} $cmd"
 }
-con_run_exe() { local name=$1 cmd=$2; shift 2; con_run "$name" "${LOADER:-/usr/lib/wine/wine} $cmd" "$@"; }
+con_run_exe() { local name=$1 cmd=$2; shift 2; con_run "$name" "${LOADER:-${VM_WINE:-/usr/lib/wine/wine}} $cmd" "$@"; }
 _con_now() { date +%s%3N; }
 con_wait() {
   local end=$(( $(_con_now) + ${3:-5000} ))
@@ -52,6 +60,14 @@ con_settle() {
     sleep 0.02
   done
   return 1
+}
+con_wait_reading() {
+  local end=$(( $(_con_now) + ${2:-10000} )) tty
+  tty=$(T display -p -t "$1" '#{pane_tty}') || return 1
+  until stty -a <"$tty" 2>/dev/null | grep -q -- '-icanon'; do
+    [ "$(_con_now)" -ge "$end" ] && return 1
+    sleep 0.02
+  done
 }
 con_key() { T send-keys -t "$1" "${@:2}"; sleep 0.05; }
 con_cap() { T capture-pane -p -t "$1"; }

@@ -8,13 +8,13 @@
 set -u
 . "$VM_SRC/tests/lib/assert.sh" && . "$VM_SRC/tests/lib/console.sh"
 cli=$1 tmp=$(mktemp -d)
-trap 'con_stop; [ "$VM_TARGET" = x64 ] && wine_stop_group; rm -rf "$tmp"' EXIT
-con_start
-# Waits for the menu's last row, then sends the keys one by one.
-keys() { con_wait "$1" "$2" 20000 && con_settle "$1" && sleep 0.3; local s=$1; shift 2; for k; do con_key "$s" "$k"; done; }
+trap 'con_stop; [ "$VM_TARGET" = x64 ] && wine_cleanup; rm -rf "$tmp"' EXIT
+con_start || finish
+# Waits for the menu's last row and for the menu to read, then sends the keys one by one.
+keys() { con_wait "$1" "$2" 20000 && con_wait_reading "$1" || return 1; local s=$1; shift 2; for k; do con_key "$s" "$k"; done; }
 
 if [ "$VM_TARGET" = x64 ]; then
-  . "$VM_SRC/tests/lib/wine.sh" && { wine_group promptloom || exit 1; }
+  . "$VM_SRC/tests/lib/wine.sh" && { wine_group promptloom || finish; }
   exe=$(wine_path "$cli"); w() { wine_path "$tmp/$1"; }
   printf 'x\r\ny\r\n' >"$tmp/items"
   printf '@for /f "delims=" %%%%i in (%s) do @echo [%%%%i]>>%s\r\n' "'$exe choose a b c'" "$(w out)" \

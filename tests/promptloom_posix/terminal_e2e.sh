@@ -9,7 +9,7 @@ set -u
 tmp=$(mktemp -d)
 # A demo that a fault left spinning (its arguments name $tmp) must not load the tests that follow.
 trap 'con_stop; pkill -KILL -f "$tmp/"; rm -rf "$tmp"' EXIT
-con_start
+con_start || finish
 export W=60 H=12 demo=$VM_BIN/plm_demo mouse='#{mouse_any_flag} #{mouse_sgr_flag} #{mouse_all_flag}'
 
 # open NAME 'DEMO ARGS' TEXT [ENV...]: the demo in a shell that records the settings and stays.

@@ -6,13 +6,13 @@ set -u
 . "$VM_SRC/tests/lib/console.sh"
 expected=$VM_SRC/tests/rainbanner/expected_plain.txt
 tmp=$(mktemp -d)
-trap 'con_stop; [ -n "${WINEPREFIX:-}" ] && wine_stop_group; rm -rf "$tmp"' EXIT
+trap 'con_stop; [ "$VM_TARGET" = native ] || wine_cleanup; rm -rf "$tmp"' EXIT
 if [ "$VM_TARGET" = native ]; then
   run=("$VM_BIN/rainbanner")
 else
   . "$VM_SRC/tests/lib/wine.sh"
-  wine_group rainbanner
-  run=(/usr/lib/wine/wine "$(wine_path "$VM_BIN/rainbanner.exe")")
+  wine_group rainbanner || finish
+  run=("$VM_WINE" "$(wine_path "$VM_BIN/rainbanner.exe")")
 fi
 
 : >"$tmp/empty"
@@ -22,7 +22,7 @@ check_file_eq "redirected: the plain banner plus one line feed" "$expected" "$tm
 
 # One pane: the banner, then with NO_COLOR (and natively with TERM=dumb). Wine's console counts
 # escape bytes as cells, so the pane is wide enough for a whole coloured row.
-con_start
+con_start || finish
 cmd="$(printf '%q ' "${run[@]}"); echo REFUSED; NO_COLOR=1 $(printf '%q ' "${run[@]}")"
 [ "$VM_TARGET" = native ] && cmd+="; TERM=dumb $(printf '%q ' "${run[@]}")"
 W=2000 H=24 con_run banner "$cmd; echo DONE"

@@ -8,7 +8,7 @@ VM_SRC=${VM_SRC:-$(cd "$(dirname "$0")/../.." && pwd)}
 . "$VM_SRC/tests/lib/assert.sh"
 . "$VM_SRC/tests/lib/wine.sh"
 zip=$(readlink -f "$1")
-tmp=$(mktemp -d); trap 'wine_stop_group; rm -rf "$tmp"' EXIT
+tmp=$(mktemp -d); trap 'wine_cleanup; rm -rf "$tmp"' EXIT
 unzip -q "$zip" -d "$tmp/unpacked"
 root=$(find "$tmp/unpacked" -mindepth 1 -maxdepth 1 -type d)
 files=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)
@@ -33,7 +33,7 @@ check_eq "archive holds exactly the release files" "$expected" "$files"
 # Each binary: its machine, only system DLLs imported (the runtime is inside), and the version
 # resource Explorer shows, read back with GetFileVersionInfo under Wine.
 x86_64-w64-mingw32-gcc -municode -O1 -o "$tmp/verinfo.exe" "$VM_SRC/tests/release/verinfo.c" -lversion
-wine_group release
+wine_group release || finish
 for row in "frostpane.exe:i386:Velmora console transparency" "rainbanner.exe:i386:Velmora rainbow banner" \
   "promptloom/bin/promptloom.dll:x86-64:Velmora prompt and menu library" \
   "promptloom/bin/promptloom.exe:x86-64:Velmora prompt and menu command"; do
