@@ -259,8 +259,9 @@ PLM_API void plm_default_prompt_options(plm_prompt_options* options);
 
 /* Reads one line. On a terminal (standard input and output both): raw mode, the editing keys
  * above, history, completion, and the context's on_event callback after every key or mouse
- * action read; otherwise the prompt text and one plain line from standard input (at most 4095
- * bytes per call; line end removed; not added to the history). options may be null (the
+ * action read; otherwise the prompt text and one plain line from standard input (read whole,
+ * so a line too long for buffer leaves nothing behind for the next call; line end removed; not
+ * added to the history). options may be null (the
  * defaults). PLM_OK with the line (no line end, NUL-terminated) in buffer, added to the history
  * when its flag is on and the line is not empty;
  * PLM_ERR_INVALID_ARGUMENT for a null ctx or buffer, size 0, or a line that does not fit

@@ -1,11 +1,13 @@
 // The interactive multi-choice menu: the typed-list fallback without a
 // terminal, the numbered menu when raw mode is refused, and the event loop.
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "frame.h"
 #include "menu_core.h"
 #include "menu_screen.h"
+#include "prompt.h"
 #include "raw_mode.h"
 
 namespace plm {
@@ -28,9 +30,10 @@ int32_t multi_choice_text(platform& sys, const char* title, const char* const* i
     listing += "选择（以逗号分隔索引）: ";
     sys.write_output(listing);
     sys.flush_output();
-    char line[4096];
-    if (!sys.read_line(line, static_cast<int>(sizeof line))) return PLM_ERR_IO;
-    parse_multi_answer(line, count, selected);
+    std::string line;
+    bool cut = false;
+    if (!read_whole_line(sys, line, SIZE_MAX, cut)) return PLM_ERR_IO;
+    parse_multi_answer(line.c_str(), count, selected);
     return PLM_OK;
 }
 
