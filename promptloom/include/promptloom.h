@@ -289,7 +289,8 @@ PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
  * menu chooses with Enter, a double click, or a typed item number and Enter; the multi-choice
  * menu toggles with Space, Enter or a click and confirms on its last row. Without a terminal
  * they fall back to text (the numbered menu; a typed comma-separated list of numbers). Items and
- * titles on a terminal are shown, not obeyed (as history entries are), every row is cut to the
+ * titles on a terminal are shown, not obeyed (as history entries are; the text fallbacks do the
+ * same whenever standard output is a terminal), every row is cut to the
  * window's width with a '>' mark, and when a menu returns the cursor starts the row below it. */
 
 /* Prints the optional title and "  N. item" lines (a null item as an empty text), reads the

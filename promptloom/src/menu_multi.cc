@@ -26,7 +26,7 @@ int32_t multi_choice_text(platform& sys, const char* title, const char* const* i
                           unsigned char* selected) {
     std::memset(selected, 0, count);
     std::string listing;
-    format_multi_fallback_list(listing, title, items, count);
+    format_multi_fallback_list(listing, title, items, count, sys.is_tty(std_stream::output));
     listing += "选择（以逗号分隔索引）: ";
     sys.write_output(listing);
     sys.flush_output();

@@ -54,4 +54,19 @@ new
 |0|promptloom: cannot read $tmp/dir: Is a directory;promptloom: cannot append to $tmp/dir: Is a directory;" \
   "$(nt '2\n' menu a b c; nt '' choose --default 4 a b c; nt '' chose a; nt 'new\n' input --history "$tmp/h"
     cat "$tmp/h"; nt 'new\n' input --history "$tmp/dir")"
+
+# With no terminal on standard input the fallbacks show titles and items on a terminal as the
+# menus do, instead of letting it obey them.
+cat >"$tmp/shown.sh" <<EOF
+printf '1\n' | setsid -w $cli menu --title "\$(printf 'T\033[2J')" a "\$(printf 'b\033]0;x\007')"
+printf '1\n' | setsid -w $cli pick --title "\$(printf 'T\033[2J')" a
+EOF
+con_run shown "sh $tmp/shown.sh" && con_wait_dead shown >/dev/null
+check_eq "terminal: the fallbacks' text shown" 'T^[[2J
+  1. a
+  2. b^[]0;x^G
+a
+T^[[2J
+  1. a
+选择（以逗号分隔索引）: a' "$(con_cap shown | sed '/^$/d')"
 finish
