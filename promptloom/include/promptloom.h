@@ -23,6 +23,7 @@
  * On a POSIX terminal the same is done with termios; while a prompt or menu is open:
  *   SIGTERM, SIGHUP, SIGQUIT, SIGINT  the settings from before and mouse reporting off, then the
  *                caller's own handler (raw mode comes back if it returns) or the default action
+ *                (a menu first takes the cursor to the row below itself)
  *   SIGTSTP, SIGTTIN, SIGTTOU  the same before the process stops; on SIGCONT raw mode and mouse
  *                reporting come back and the prompt or menu is drawn again
  *   SIGWINCH     a menu lays itself out again for the new size and is drawn whole (selection,

@@ -79,6 +79,7 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
             multi_menu_resize(s, multi_menu_layout(now.cursor(), now.window()));
             clear_menu_area(sys, out, s.geo);
             render_multi_menu(sys, out, s, items);
+            raw.leave_below(s.geo, multi_menu_last_row(s));
             continue;
         }
         menu_step step = mouse.valid ? multi_menu_mouse(s, mouse, menu_now(sys)) : multi_menu_key(s, key);

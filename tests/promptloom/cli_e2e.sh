@@ -55,6 +55,20 @@ new
   "$(nt '2\n' menu a b c; nt '' choose --default 4 a b c; nt '' chose a; nt 'new\n' input --history "$tmp/h"
     cat "$tmp/h"; nt 'new\n' input --history "$tmp/dir")"
 
+# What the shell prints after kill -TERM, and the answer after a stop (the shell's words below
+# the menu, which is drawn again below them), start in column 1 below the menu.
+below() { con_cap "$1" | awk '/3\. c/ { n = NR } { row[NR] = $0 } END { print row[n + 1] }'; }
+child() { pgrep -P "$(T display -p -t "$1" '#{pane_pid}')"; }
+con_run term "sh -c '$cli choose a b c; echo [\$?]'"
+keys term "3. c" && kill -TERM "$(child term)" && con_wait_dead term >/dev/null
+check_eq "terminal: kill -TERM" "Terminated" "$(below term)"
+con_run stop "sh -c 'x=\$($cli choose a b c); echo [\$x]'"
+keys stop "3. c" && pid=$(child stop) && kill -STOP "$pid"  # the pane's group is orphaned: a TSTP would be dropped
+for _ in $(seq 100); do grep -q '^State:.*stopped' "/proc/$pid/status" && break; sleep 0.02; done
+printf '\nStopped\n' >"$(T display -p -t stop '#{pane_tty}')" && kill -CONT "$pid"
+con_settle stop && con_key stop Enter && con_wait_dead stop >/dev/null
+check_eq "terminal: stopped and continued" "[a]" "$(below stop)"
+
 # With no terminal on standard input the fallbacks show titles and items on a terminal as the
 # menus do, instead of letting it obey them.
 cat >"$tmp/shown.sh" <<EOF
