@@ -22,15 +22,10 @@ void write_all(int fd, std::string_view bytes) {
 class posix_streams final : public streams {
 public:
     bool stdin_is_terminal() override { return ::isatty(STDIN_FILENO) == 1; }
-    std::optional<std::string> read_stdin() override {
-        std::string all;
-        char chunk[65536];
+    std::ptrdiff_t read_stdin(char* buffer, std::size_t size) override {
         for (;;) {
-            const ssize_t n = ::read(STDIN_FILENO, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR) continue;
-            if (n < 0) return std::nullopt;
-            if (n == 0) return all;
-            all.append(chunk, static_cast<std::size_t>(n));
+            const ssize_t n = ::read(STDIN_FILENO, buffer, size);
+            if (n >= 0 || errno != EINTR) return n;
         }
     }
     void attach_terminal() override {

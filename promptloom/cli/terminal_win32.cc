@@ -53,18 +53,14 @@ void attach(int fd, DWORD which, const wchar_t* name) {
 class win32_streams final : public streams {
 public:
     bool stdin_is_terminal() override { return _isatty(0) != 0; }
-    std::optional<std::string> read_stdin() override {
-        std::string all;
-        char chunk[65536];
+    std::ptrdiff_t read_stdin(char* buffer, std::size_t size) override {
         const HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
         for (;;) {
             DWORD got = 0;
-            if (!ReadFile(in, chunk, sizeof chunk, &got, nullptr)) {
-                if (GetLastError() == ERROR_BROKEN_PIPE) return all;  // the writer is done
-                return std::nullopt;
-            }
-            if (got == 0) return all;
-            all.append(chunk, got);
+            if (!ReadFile(in, buffer, static_cast<DWORD>(size), &got, nullptr))
+                return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;  // the writer is done
+            // Nothing from a pipe is an empty write at the other end, not the end.
+            if (got > 0 || GetFileType(in) != FILE_TYPE_PIPE) return static_cast<std::ptrdiff_t>(got);
         }
     }
     void attach_terminal() override {

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The promptloom command as scripts use it: the menu drawn on the terminal while the answer is
-# captured, items from a pipe while the keys come from the terminal, the exit codes, and the
-# fallback with no terminal at all. Natively in tmux; as promptloom.exe in a Wine console, where
-# only typed characters and Enter reach the menus (Wine passes no arrow or Escape bytes).
+# captured, items from a pipe while the keys come from the terminal (byte order marks, UTF-16,
+# NUL bytes), the exit codes, and the fallback with no terminal at all. Natively in tmux; as
+# promptloom.exe in a Wine console, where only typed characters and Enter reach the menus (Wine
+# passes no arrow or Escape bytes).
 # Usage: cli_e2e.sh PROGRAM
 # shellcheck disable=SC2016
 set -u
@@ -27,6 +28,8 @@ if [ "$VM_TARGET" = x64 ]; then
   finish
 fi
 
+printf '\357\273\277apple\npear\n' >"$tmp/bom" && printf 'a\0b\0c\nd\n' >"$tmp/nul"
+printf '\377\376a\0\r\0\n\0\055\116\r\0\n\0' >"$tmp/le" && printf '\376\377\330\075\336\000\0\n\0b' >"$tmp/be"
 # Name # command run in a pane # the menu's last row # keys then # what the command wrote
 while IFS='#' read -r name cmd last keys want; do
   con_run "$name" "sh -c '$cmd >$tmp/$name 2>&1'"
@@ -37,6 +40,10 @@ done <<ROWS
 choose#x=\$($cli choose a b c); echo "[\$x] \$?"#3. c#Down Enter#[b] 0
 pick#x=\$(printf "x\\\\ny\\\\n" | $cli pick --title T); echo "[\$x] \$?"#确定#Space End Enter#[x] 0
 escape#x=\$($cli choose a b c); echo "[\$x] \$?"#3. c#Escape#[] 1
+bom#x=\$($cli choose <$tmp/bom); echo "[\$x] \$?"#2. pear#Enter#[apple] 0
+utf16le#x=\$($cli choose <$tmp/le); echo "[\$x] \$?"#2. 中#Down Enter#[中] 0
+utf16be#x=\$($cli choose <$tmp/be); echo "[\$x] \$?"#2. b#Enter#[😀] 0
+nul#x=\$($cli pick <$tmp/nul | paste -sd,); echo "[\$x]"#确定#Space Down Space End Enter#[a,d]
 ROWS
 
 # No terminal (a new session): plain-text fallbacks, usage errors, the history file.
