@@ -1,10 +1,8 @@
 #include "cli.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "promptloom.h"
 
@@ -255,53 +253,61 @@ int failure(streams& io, std::string_view what) {
     return 2;
 }
 
-// A cancelled call and one whose input ended are the same to a script: no answer.
-int cancelled_or_failed(streams& io, int32_t status, bool escape_is_minus_one) {
-    if (status == PLM_ERR_IO || (escape_is_minus_one && status == PLM_ERR_INVALID_ARGUMENT)) return 1;
+int answer(streams& io, std::string_view text) {
+    std::string why;
+    if (!io.write_answer(text, why)) return failure(io, "cannot write the answer: " + why);
+    return 0;
+}
+
+// What a call that gave no answer means to a script. Escape in an interactive menu, and Ctrl+C
+// or the end of input at a prompt, are the user's "no" (1). An interactive menu ends without a
+// choice only that way: its input failing means the terminal hung up or refused raw mode.
+int not_answered(streams& io, int32_t status, bool interactive_menu) {
+    if (interactive_menu ? status == PLM_ERR_INVALID_ARGUMENT : status == PLM_ERR_IO) return 1;
+    if (status == PLM_ERR_IO) return failure(io, "the terminal hung up or refused raw mode");
     return failure(io, plm_status_message(status));
 }
 
-int run_input(const request& r, plm_context* ctx, streams& io) {
+int run_input(const request& r, streams& io) {
+    line_list past;
     if (!r.history.empty()) {
-        // A missing file is a history not yet started; one that cannot be read costs the user
-        // the recall, not the line they are about to type.
-        std::string text;
-        if (std::FILE* f = std::fopen(r.history.c_str(), "rb")) {
-            char chunk[65536];
-            std::size_t n = 0;
-            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-            if (std::ferror(f) != 0) {
-                io.write_error("promptloom: cannot read " + r.history + ": " + std::strerror(errno) + "\n");
-                text.clear();
-            }
-            std::fclose(f);
-        }
-        line_list past;
-        past.feed(text);
-        past.finish();
-        for (std::size_t i = 0; i < past.count(); ++i) {
-            if (plm_history_add(ctx, past.lines()[i]) != PLM_OK) return failure(io, "out of memory");
+        std::string why;
+        switch (io.read_history(r.history, past, why)) {
+            case history_file::ok:
+                break;
+            case history_file::refused:
+                return failure(io, "--history " + r.history + ": " + why);
+            case history_file::unreadable:
+                // The recall is lost, not the line the user is about to type.
+                io.write_error("promptloom: cannot read " + r.history + ": " + why + "\n");
+                past = line_list();
+                break;
         }
     }
+    past.finish();
+    context_ptr ctx(plm_context_create(), plm_context_destroy);
+    if (!ctx) return failure(io, "out of memory");
+    for (std::size_t i = 0; i < past.count(); ++i) {
+        if (plm_history_add(ctx.get(), past.lines()[i]) != PLM_OK) return failure(io, "out of memory");
+    }
+    const bool terminal = io.attach_terminal();
     plm_prompt_options options;
     plm_default_prompt_options(&options);
     if (!r.prompt.empty()) options.prompt = r.prompt.c_str();
     options.completion = 0;
     options.edit_mode = r.vi ? PLM_EDIT_MODE_VI : PLM_EDIT_MODE_DEFAULT;
     std::string line(65536, '\0');
-    const int32_t status = plm_prompt_run(ctx, &options, line.data(), line.size());
+    const int32_t status = plm_prompt_run(ctx.get(), &options, line.data(), line.size());
     if (status == PLM_ERR_INVALID_ARGUMENT) return failure(io, "the line is longer than 65535 bytes");
-    if (status != PLM_OK) return cancelled_or_failed(io, status, false);
+    if (status != PLM_OK) return not_answered(io, status, false);
     line.resize(std::strlen(line.c_str()));
-    io.write_answer(line + "\n");
-    if (!r.history.empty() && !line.empty()) {
+    // The first line of piped text: a Windows program may have put a byte order mark before it.
+    if (!terminal && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+    if (answer(io, line + "\n") != 0) return 2;
+    std::string why;
+    if (!r.history.empty() && !line.empty() && !io.append_history(r.history, line, why)) {
         // The answer stands all the same: a lost history line is no reason to lose the answer.
-        std::FILE* f = std::fopen(r.history.c_str(), "ab");
-        bool written =
-            f != nullptr && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fputc('\n', f) != EOF;
-        const int error = errno;
-        if (f != nullptr) written = std::fclose(f) == 0 && written;
-        if (!written) io.write_error("promptloom: cannot append to " + r.history + ": " + std::strerror(error) + "\n");
+        io.write_error("promptloom: cannot append to " + r.history + ": " + why + "\n");
     }
     return 0;
 }
@@ -311,13 +317,16 @@ int run_input(const request& r, plm_context* ctx, streams& io) {
 int run(const std::vector<std::string>& args, streams& io) {
     const parsed p = parse_arguments(args);
     if (!p.ok) return failure(io, p.error + " (promptloom --help shows the usage)");
-    request r = *p.ok;
-    if (r.what == verb::help) return io.write_answer(usage_text), 0;
-    if (r.what == verb::version) return io.write_answer(std::string(plm_version_string()) + "\n"), 0;
+    const request& r = *p.ok;
+    if (!io.output_open()) return failure(io, "standard output is closed: there is nowhere to answer");
+    if (r.what == verb::help) return answer(io, usage_text);
+    if (r.what == verb::version) return answer(io, std::string(plm_version_string()) + "\n");
+    if (r.what == verb::input) return run_input(r, io);
+
     line_list piped;
     std::vector<const char*> given;
     for (const auto& item : r.items) given.push_back(item.c_str());
-    if (r.what != verb::input && given.empty()) {
+    if (given.empty()) {
         if (io.stdin_is_terminal()) return failure(io, "no items: give them as arguments or on standard input");
         char chunk[65536];
         std::ptrdiff_t n = 0;
@@ -328,36 +337,32 @@ int run(const std::vector<std::string>& args, streams& io) {
     }
     const char* const* items = given.empty() ? piped.lines() : given.data();
     const std::size_t count = given.empty() ? piped.count() : given.size();
-    if (r.default_item > count && r.what != verb::input) {
+    if (r.default_item > count) {
         return failure(io, "--default " + std::to_string(r.default_item) + " is beyond the last item (" +
                                std::to_string(count) + ")");
     }
     context_ptr ctx(plm_context_create(), plm_context_destroy);
     if (!ctx) return failure(io, "out of memory");
-    io.attach_terminal();
-    if (r.what == verb::input) return run_input(r, ctx.get(), io);
-
+    const bool terminal = io.attach_terminal();
     const auto line_of = [&](std::size_t i) { return (r.index ? std::to_string(i + 1) : items[i]) + "\n"; };
     const char* title = r.title.empty() ? nullptr : r.title.c_str();
-    const std::size_t start = r.default_item == 0 ? 0 : r.default_item - 1;
     if (r.what == verb::pick) {
         std::vector<unsigned char> ticked(count);
         const int32_t status = plm_menu_multi_choice_interactive(ctx.get(), title, items, count, ticked.data(), 0);
-        if (status != PLM_OK) return cancelled_or_failed(io, status, true);
-        std::string answer;
-        for (std::size_t i = 0; i < ticked.size(); ++i) {
-            if (ticked[i] != 0) answer += line_of(i);
+        if (status != PLM_OK) return not_answered(io, status, terminal);
+        std::string lines;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (ticked[i] != 0) lines += line_of(i);
         }
-        io.write_answer(answer);
-        return 0;
+        return answer(io, lines);
     }
+    const std::size_t start = r.default_item == 0 ? 0 : r.default_item - 1;
     std::size_t chosen = 0;
     const int32_t status = r.what == verb::menu
                                ? plm_menu_choice(ctx.get(), title, items, count, start, &chosen)
                                : plm_menu_choice_interactive(ctx.get(), title, items, count, start, &chosen);
-    if (status != PLM_OK) return cancelled_or_failed(io, status, r.what == verb::choose);
-    io.write_answer(line_of(chosen));
-    return 0;
+    if (status != PLM_OK) return not_answered(io, status, terminal && r.what == verb::choose);
+    return answer(io, line_of(chosen));
 }
 
 }  // namespace plm_cli

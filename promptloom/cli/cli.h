@@ -72,20 +72,32 @@ private:
 
 extern const std::string_view usage_text;
 
-// What the process does with its streams; the real one is in terminal_posix.cc or
-// terminal_win32.cc.
+// What a history file turned out to be.
+enum class history_file { ok, refused, unreadable };
+
+// What the process does with its streams and files; the real one is in terminal_posix.cc or
+// terminal_win32.cc. `why` gets the reason of a failure as one short phrase.
 class streams {
 public:
     virtual ~streams() = default;
+    // False when standard output is closed or cannot be written: no answer could be given.
+    virtual bool output_open() = 0;
     virtual bool stdin_is_terminal() = 0;
     // The next bytes of standard input into buffer: how many, 0 at its end, -1 on an error.
     virtual std::ptrdiff_t read_stdin(char* buffer, std::size_t size) = 0;
     // Points the library's standard input and output at the terminal (the console or the
     // controlling terminal) where they are not one already, keeping the original standard output
     // for the answer; without a terminal, the library's output goes to standard error instead.
-    virtual void attach_terminal() = 0;
-    virtual void write_answer(std::string_view utf8) = 0;
+    // True when the library's standard input and output are then a terminal.
+    virtual bool attach_terminal() = 0;
+    virtual bool write_answer(std::string_view utf8, std::string& why) = 0;
     virtual void write_error(std::string_view utf8) = 0;
+    // The lines of the history file at `path` into `lines` (none when there is no such file):
+    // refused when it is something else than a regular file, unreadable when reading failed.
+    virtual history_file read_history(const std::string& path, line_list& lines, std::string& why) = 0;
+    // Appends line and a line end to the history file (creating it), after a line end of its own
+    // when its last line has none.
+    virtual bool append_history(const std::string& path, std::string_view line, std::string& why) = 0;
 };
 
 // Runs the command and returns the exit code: 0 answered, 1 cancelled, 2 bad usage or failure.
