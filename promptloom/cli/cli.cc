@@ -1,9 +1,8 @@
 #include "cli.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 
 #include "promptloom.h"
 
@@ -106,17 +105,143 @@ parsed parse_arguments(const std::vector<std::string>& args) {
     return result;
 }
 
-std::vector<std::string> split_lines(std::string_view text) {
-    std::vector<std::string> lines;
-    while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.emplace_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
+namespace {
+
+// Big enough that a block holds thousands of usual lines, small enough that a short list leaves
+// most of it untouched (and so not resident).
+constexpr std::size_t k_block_size = std::size_t{1} << 20;
+
+void append_utf8(std::string& out, std::uint32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
-    return lines;
+}
+
+constexpr std::uint32_t k_replacement = 0xFFFD;
+
+}  // namespace
+
+void line_list::feed(std::string_view bytes) {
+    switch (encoding_) {
+        case encoding::utf8:
+            return feed_utf8(bytes);
+        case encoding::utf16le:
+        case encoding::utf16be:
+            return feed_utf16(bytes);
+        case encoding::unknown:
+            break;
+    }
+    head_.append(bytes);
+    if (head_.size() < 3) return;  // finish() decides on fewer
+    std::string_view text = head_;
+    encoding_ = encoding::utf8;
+    if (text.substr(0, 3) == "\xEF\xBB\xBF") {
+        text.remove_prefix(3);
+    } else if (text.substr(0, 2) == "\xFF\xFE" || text.substr(0, 2) == "\xFE\xFF") {
+        encoding_ = text[0] == '\xFF' ? encoding::utf16le : encoding::utf16be;
+        text.remove_prefix(2);
+    }
+    const std::string head = std::move(head_);
+    head_ = std::string();
+    feed(std::string_view(head).substr(head.size() - text.size()));
+}
+
+void line_list::feed_utf16(std::string_view bytes) {
+    utf16_.append(bytes);  // after an odd byte left from the last piece
+    std::string text;
+    text.reserve(utf16_.size() * 3 / 2);
+    const bool little = encoding_ == encoding::utf16le;
+    std::size_t i = 0;
+    for (; i + 1 < utf16_.size(); i += 2) {
+        const auto a = static_cast<unsigned char>(utf16_[i]);
+        const auto b = static_cast<unsigned char>(utf16_[i + 1]);
+        const std::uint32_t u = little ? a | b << 8 : a << 8 | b;
+        if (high_ != 0 && u >= 0xDC00 && u <= 0xDFFF) {
+            append_utf8(text, 0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00));
+            high_ = 0;
+            continue;
+        }
+        if (high_ != 0) append_utf8(text, k_replacement);
+        high_ = u >= 0xD800 && u <= 0xDBFF ? u : 0;
+        if (high_ == 0) append_utf8(text, u >= 0xDC00 && u <= 0xDFFF ? k_replacement : u);
+    }
+    utf16_.erase(0, i);
+    feed_utf8(text);
+}
+
+void line_list::feed_utf8(std::string_view bytes) {
+    while (!bytes.empty()) {
+        open_ = true;
+        const auto* nl = static_cast<const char*>(std::memchr(bytes.data(), '\n', bytes.size()));
+        const std::size_t length = nl != nullptr ? static_cast<std::size_t>(nl - bytes.data()) : bytes.size();
+        if (!cut_) {
+            const auto* nul = static_cast<const char*>(std::memchr(bytes.data(), '\0', length));
+            store(bytes.substr(0, nul != nullptr ? static_cast<std::size_t>(nul - bytes.data()) : length));
+            cut_ = nul != nullptr;
+        }
+        if (nl == nullptr) return;
+        end_line();
+        bytes.remove_prefix(length + 1);
+    }
+}
+
+// Room for `text` and the line's NUL after the open line; a full block leaves the open line's
+// start behind, copied into the next one.
+void line_list::store(std::string_view text) {
+    const std::size_t open = line_end_ - (blocks_.empty() ? 0 : blocks_.back().used);
+    if (blocks_.empty() || line_end_ + text.size() + 1 > blocks_.back().size) {
+        const std::size_t size = std::max(k_block_size, 2 * (open + text.size() + 1));
+        block next{std::make_unique_for_overwrite<char[]>(size), size, 0};
+        if (open > 0) std::memcpy(next.bytes.get(), blocks_.back().bytes.get() + blocks_.back().used, open);
+        blocks_.push_back(std::move(next));
+        line_end_ = open;
+    }
+    if (!text.empty()) std::memcpy(blocks_.back().bytes.get() + line_end_, text.data(), text.size());
+    line_end_ += text.size();
+}
+
+void line_list::end_line() {
+    store({});
+    block& last = blocks_.back();
+    if (!cut_ && line_end_ > last.used && last.bytes[line_end_ - 1] == '\r') --line_end_;
+    last.bytes[line_end_++] = '\0';
+    last.used = line_end_;
+    ++count_;
+    open_ = cut_ = false;
+}
+
+void line_list::finish() {
+    if (encoding_ == encoding::unknown) {
+        // Too short for a UTF-8 byte order mark; a UTF-16 one alone leaves no text.
+        encoding_ = encoding::utf8;
+        const std::string_view head = head_;
+        if (head != "\xFF\xFE" && head != "\xFE\xFF") feed_utf8(head);
+        head_.clear();
+    }
+    std::string rest;
+    if (high_ != 0) append_utf8(rest, k_replacement);
+    if (!utf16_.empty()) append_utf8(rest, k_replacement);
+    feed_utf8(rest);
+    high_ = 0;
+    utf16_.clear();
+    if (open_) end_line();
+    lines_ = std::make_unique_for_overwrite<const char*[]>(count_);
+    std::size_t n = 0;
+    for (const block& b : blocks_) {
+        for (const char* p = b.bytes.get(); p < b.bytes.get() + b.used; p += std::strlen(p) + 1) lines_[n++] = p;
+    }
 }
 
 namespace {
@@ -128,54 +253,61 @@ int failure(streams& io, std::string_view what) {
     return 2;
 }
 
-// A cancelled call and one whose input ended are the same to a script: no answer.
-int cancelled_or_failed(streams& io, int32_t status, bool escape_is_minus_one) {
-    if (status == PLM_ERR_IO || (escape_is_minus_one && status == PLM_ERR_INVALID_ARGUMENT)) return 1;
+int answer(streams& io, std::string_view text) {
+    std::string why;
+    if (!io.write_answer(text, why)) return failure(io, "cannot write the answer: " + why);
+    return 0;
+}
+
+// What a call that gave no answer means to a script. Escape in an interactive menu, and Ctrl+C
+// or the end of input at a prompt, are the user's "no" (1). An interactive menu ends without a
+// choice only that way: its input failing means the terminal hung up or refused raw mode.
+int not_answered(streams& io, int32_t status, bool interactive_menu) {
+    if (interactive_menu ? status == PLM_ERR_INVALID_ARGUMENT : status == PLM_ERR_IO) return 1;
+    if (status == PLM_ERR_IO) return failure(io, "the terminal hung up or refused raw mode");
     return failure(io, plm_status_message(status));
 }
 
-std::string answer_line(const request& r, std::size_t index) {
-    return (r.index ? std::to_string(index + 1) : r.items[index]) + "\n";
-}
-
-int run_input(const request& r, plm_context* ctx, streams& io) {
+int run_input(const request& r, streams& io) {
+    line_list past;
     if (!r.history.empty()) {
-        // A missing file is a history not yet started; one that cannot be read costs the user
-        // the recall, not the line they are about to type.
-        std::string text;
-        if (std::FILE* f = std::fopen(r.history.c_str(), "rb")) {
-            char chunk[65536];
-            std::size_t n = 0;
-            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) text.append(chunk, n);
-            if (std::ferror(f) != 0) {
-                io.write_error("promptloom: cannot read " + r.history + ": " + std::strerror(errno) + "\n");
-                text.clear();
-            }
-            std::fclose(f);
-        }
-        for (const auto& line : split_lines(text)) {
-            if (plm_history_add(ctx, line.c_str()) != PLM_OK) return failure(io, "out of memory");
+        std::string why;
+        switch (io.read_history(r.history, past, why)) {
+            case history_file::ok:
+                break;
+            case history_file::refused:
+                return failure(io, "--history " + r.history + ": " + why);
+            case history_file::unreadable:
+                // The recall is lost, not the line the user is about to type.
+                io.write_error("promptloom: cannot read " + r.history + ": " + why + "\n");
+                past = line_list();
+                break;
         }
     }
+    past.finish();
+    context_ptr ctx(plm_context_create(), plm_context_destroy);
+    if (!ctx) return failure(io, "out of memory");
+    for (std::size_t i = 0; i < past.count(); ++i) {
+        if (plm_history_add(ctx.get(), past.lines()[i]) != PLM_OK) return failure(io, "out of memory");
+    }
+    const bool terminal = io.attach_terminal();
     plm_prompt_options options;
     plm_default_prompt_options(&options);
     if (!r.prompt.empty()) options.prompt = r.prompt.c_str();
     options.completion = 0;
     options.edit_mode = r.vi ? PLM_EDIT_MODE_VI : PLM_EDIT_MODE_DEFAULT;
     std::string line(65536, '\0');
-    const int32_t status = plm_prompt_run(ctx, &options, line.data(), line.size());
+    const int32_t status = plm_prompt_run(ctx.get(), &options, line.data(), line.size());
     if (status == PLM_ERR_INVALID_ARGUMENT) return failure(io, "the line is longer than 65535 bytes");
-    if (status != PLM_OK) return cancelled_or_failed(io, status, false);
+    if (status != PLM_OK) return not_answered(io, status, false);
     line.resize(std::strlen(line.c_str()));
-    io.write_answer(line + "\n");
-    if (!r.history.empty() && !line.empty()) {
+    // The first line of piped text: a Windows program may have put a byte order mark before it.
+    if (!terminal && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
+    if (answer(io, line + "\n") != 0) return 2;
+    std::string why;
+    if (!r.history.empty() && !line.empty() && !io.append_history(r.history, line, why)) {
         // The answer stands all the same: a lost history line is no reason to lose the answer.
-        std::FILE* f = std::fopen(r.history.c_str(), "ab");
-        bool written =
-            f != nullptr && std::fwrite(line.data(), 1, line.size(), f) == line.size() && std::fputc('\n', f) != EOF;
-        const int error = errno;
-        if (f != nullptr) written = std::fclose(f) == 0 && written;
-        if (!written) io.write_error("promptloom: cannot append to " + r.history + ": " + std::strerror(error) + "\n");
+        io.write_error("promptloom: cannot append to " + r.history + ": " + why + "\n");
     }
     return 0;
 }
@@ -185,49 +317,52 @@ int run_input(const request& r, plm_context* ctx, streams& io) {
 int run(const std::vector<std::string>& args, streams& io) {
     const parsed p = parse_arguments(args);
     if (!p.ok) return failure(io, p.error + " (promptloom --help shows the usage)");
-    request r = *p.ok;
-    if (r.what == verb::help) return io.write_answer(usage_text), 0;
-    if (r.what == verb::version) return io.write_answer(std::string(plm_version_string()) + "\n"), 0;
-    if (r.what != verb::input && r.items.empty()) {
+    const request& r = *p.ok;
+    if (!io.output_open()) return failure(io, "standard output is closed: there is nowhere to answer");
+    if (r.what == verb::help) return answer(io, usage_text);
+    if (r.what == verb::version) return answer(io, std::string(plm_version_string()) + "\n");
+    if (r.what == verb::input) return run_input(r, io);
+
+    line_list piped;
+    std::vector<const char*> given;
+    for (const auto& item : r.items) given.push_back(item.c_str());
+    if (given.empty()) {
         if (io.stdin_is_terminal()) return failure(io, "no items: give them as arguments or on standard input");
-        const auto text = io.read_stdin();
-        if (!text) return failure(io, "cannot read the items from standard input");
-        r.items = split_lines(*text);
-        if (r.items.empty()) return failure(io, "no items on standard input");
+        char chunk[65536];
+        std::ptrdiff_t n = 0;
+        while ((n = io.read_stdin(chunk, sizeof chunk)) > 0) piped.feed({chunk, static_cast<std::size_t>(n)});
+        if (n < 0) return failure(io, "cannot read the items from standard input");
+        piped.finish();
+        if (piped.count() == 0) return failure(io, "no items on standard input");
     }
-    if (r.default_item > r.items.size() && r.what != verb::input) {
+    const char* const* items = given.empty() ? piped.lines() : given.data();
+    const std::size_t count = given.empty() ? piped.count() : given.size();
+    if (r.default_item > count) {
         return failure(io, "--default " + std::to_string(r.default_item) + " is beyond the last item (" +
-                               std::to_string(r.items.size()) + ")");
+                               std::to_string(count) + ")");
     }
     context_ptr ctx(plm_context_create(), plm_context_destroy);
     if (!ctx) return failure(io, "out of memory");
-    io.attach_terminal();
-    if (r.what == verb::input) return run_input(r, ctx.get(), io);
-
-    std::vector<const char*> items;
-    for (const auto& item : r.items) items.push_back(item.c_str());
+    const bool terminal = io.attach_terminal();
+    const auto line_of = [&](std::size_t i) { return (r.index ? std::to_string(i + 1) : items[i]) + "\n"; };
     const char* title = r.title.empty() ? nullptr : r.title.c_str();
-    const std::size_t start = r.default_item == 0 ? 0 : r.default_item - 1;
     if (r.what == verb::pick) {
-        std::vector<unsigned char> ticked(items.size());
-        const int32_t status =
-            plm_menu_multi_choice_interactive(ctx.get(), title, items.data(), items.size(), ticked.data(), 0);
-        if (status != PLM_OK) return cancelled_or_failed(io, status, true);
-        std::string answer;
-        for (std::size_t i = 0; i < ticked.size(); ++i) {
-            if (ticked[i] != 0) answer += answer_line(r, i);
+        std::vector<unsigned char> ticked(count);
+        const int32_t status = plm_menu_multi_choice_interactive(ctx.get(), title, items, count, ticked.data(), 0);
+        if (status != PLM_OK) return not_answered(io, status, terminal);
+        std::string lines;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (ticked[i] != 0) lines += line_of(i);
         }
-        io.write_answer(answer);
-        return 0;
+        return answer(io, lines);
     }
+    const std::size_t start = r.default_item == 0 ? 0 : r.default_item - 1;
     std::size_t chosen = 0;
-    const int32_t status =
-        r.what == verb::menu
-            ? plm_menu_choice(ctx.get(), title, items.data(), items.size(), start, &chosen)
-            : plm_menu_choice_interactive(ctx.get(), title, items.data(), items.size(), start, &chosen);
-    if (status != PLM_OK) return cancelled_or_failed(io, status, r.what == verb::choose);
-    io.write_answer(answer_line(r, chosen));
-    return 0;
+    const int32_t status = r.what == verb::menu
+                               ? plm_menu_choice(ctx.get(), title, items, count, start, &chosen)
+                               : plm_menu_choice_interactive(ctx.get(), title, items, count, start, &chosen);
+    if (status != PLM_OK) return not_answered(io, status, terminal && r.what == verb::choose);
+    return answer(io, line_of(chosen));
 }
 
 }  // namespace plm_cli

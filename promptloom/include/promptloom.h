@@ -23,6 +23,7 @@
  * On a POSIX terminal the same is done with termios; while a prompt or menu is open:
  *   SIGTERM, SIGHUP, SIGQUIT, SIGINT  the settings from before and mouse reporting off, then the
  *                caller's own handler (raw mode comes back if it returns) or the default action
+ *                (a menu first takes the cursor to the row below itself)
  *   SIGTSTP, SIGTTIN, SIGTTOU  the same before the process stops; on SIGCONT raw mode and mouse
  *                reporting come back and the prompt or menu is drawn again
  *   SIGWINCH     a menu lays itself out again for the new size and is drawn whole (selection,
@@ -259,8 +260,9 @@ PLM_API void plm_default_prompt_options(plm_prompt_options* options);
 
 /* Reads one line. On a terminal (standard input and output both): raw mode, the editing keys
  * above, history, completion, and the context's on_event callback after every key or mouse
- * action read; otherwise the prompt text and one plain line from standard input (at most 4095
- * bytes per call; line end removed; not added to the history). options may be null (the
+ * action read; otherwise the prompt text and one plain line from standard input (read whole,
+ * so a line too long for buffer leaves nothing behind for the next call; line end removed; not
+ * added to the history). options may be null (the
  * defaults). PLM_OK with the line (no line end, NUL-terminated) in buffer, added to the history
  * when its flag is on and the line is not empty;
  * PLM_ERR_INVALID_ARGUMENT for a null ctx or buffer, size 0, or a line that does not fit
@@ -288,7 +290,8 @@ PLM_API const char* plm_history_get(plm_context* ctx, size_t index);
  * menu chooses with Enter, a double click, or a typed item number and Enter; the multi-choice
  * menu toggles with Space, Enter or a click and confirms on its last row. Without a terminal
  * they fall back to text (the numbered menu; a typed comma-separated list of numbers). Items and
- * titles on a terminal are shown, not obeyed (as history entries are), every row is cut to the
+ * titles on a terminal are shown, not obeyed (as history entries are; the text fallbacks do the
+ * same whenever standard output is a terminal), every row is cut to the
  * window's width with a '>' mark, and when a menu returns the cursor starts the row below it. */
 
 /* Prints the optional title and "  N. item" lines (a null item as an empty text), reads the

@@ -801,16 +801,17 @@ void parse_multi_answer(const char* line, size_t count, unsigned char* selected)
     }
 }
 
-void format_multi_fallback_list(std::string& out, const char* title, const char* const* items, size_t count) {
+void format_multi_fallback_list(std::string& out, const char* title, const char* const* items, size_t count,
+                                bool terminal) {
     if (title && *title) {
-        out += title;
+        append_for_output(out, title, terminal);
         out += '\n';
     }
     char number[16];
     for (size_t i = 0; i < count; ++i) {
         int n = std::snprintf(number, sizeof number, "%3u. ", static_cast<unsigned>(static_cast<uint32_t>(i + 1)));
         out.append(number, static_cast<size_t>(n));
-        out += item_text(items, i);
+        append_for_output(out, item_text(items, i), terminal);
         out += '\n';
     }
 }

@@ -236,7 +236,9 @@ void multi_menu_resize(multi_menu_state& s, const menu_geometry& geo);  // focus
 // number; 1..count ticks that item, anything else is ignored.
 void parse_multi_answer(const char* line, size_t count, unsigned char* selected);
 
-// Text fallback listing: "%3u. %s\n" per item.
-void format_multi_fallback_list(std::string& out, const char* title, const char* const* items, size_t count);
+// Text fallback listing: the title, then "%3u. %s\n" per item; title and items as shown when
+// they go to a `terminal` (append_for_output).
+void format_multi_fallback_list(std::string& out, const char* title, const char* const* items, size_t count,
+                                bool terminal);
 
 }  // namespace plm

@@ -1,11 +1,13 @@
 // The interactive multi-choice menu: the typed-list fallback without a
 // terminal, the numbered menu when raw mode is refused, and the event loop.
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "frame.h"
 #include "menu_core.h"
 #include "menu_screen.h"
+#include "prompt.h"
 #include "raw_mode.h"
 
 namespace plm {
@@ -24,13 +26,14 @@ int32_t multi_choice_text(platform& sys, const char* title, const char* const* i
                           unsigned char* selected) {
     std::memset(selected, 0, count);
     std::string listing;
-    format_multi_fallback_list(listing, title, items, count);
+    format_multi_fallback_list(listing, title, items, count, sys.is_tty(std_stream::output));
     listing += "选择（以逗号分隔索引）: ";
     sys.write_output(listing);
     sys.flush_output();
-    char line[4096];
-    if (!sys.read_line(line, static_cast<int>(sizeof line))) return PLM_ERR_IO;
-    parse_multi_answer(line, count, selected);
+    std::string line;
+    bool cut = false;
+    if (!read_whole_line(sys, line, SIZE_MAX, cut)) return PLM_ERR_IO;
+    parse_multi_answer(line.c_str(), count, selected);
     return PLM_OK;
 }
 
@@ -76,6 +79,7 @@ int32_t run_multi_choice(platform& sys, plm_context* ctx, const char* title, con
             multi_menu_resize(s, multi_menu_layout(now.cursor(), now.window()));
             clear_menu_area(sys, out, s.geo);
             render_multi_menu(sys, out, s, items);
+            raw.leave_below(s.geo, multi_menu_last_row(s));
             continue;
         }
         menu_step step = mouse.valid ? multi_menu_mouse(s, mouse, menu_now(sys)) : multi_menu_key(s, key);

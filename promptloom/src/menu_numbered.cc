@@ -1,12 +1,10 @@
 // The numbered menu: a printed list and one typed answer read through the prompt.
 #include <cstdint>
-#include <cstring>
 #include <string>
 
 #include "frame.h"
 #include "menu_answer.h"
 #include "prompt.h"
-#include "raw_mode.h"
 #include "text.h"
 
 namespace plm {
@@ -19,13 +17,12 @@ std::int32_t menu_choice(platform& sys, plm_context* ctx, const char* title, con
                          std::size_t count, std::size_t default_index, std::size_t* out_index) {
     if (ctx == nullptr || items == nullptr || out_index == nullptr || count == 0) return PLM_ERR_INVALID_ARGUMENT;
     const std::size_t fallback = default_index < count ? default_index : 0;
-    // On a terminal the texts are shown, not obeyed; redirected output gets them as they are.
-    const bool terminal = stdio_is_tty(sys) != 0;
+    // Whatever standard input is: the list may be shown on a terminal while the answer is piped in.
+    const bool terminal = sys.is_tty(std_stream::output);
     const auto text = [&](const char* t) {
         std::string shown;
-        std::size_t unlimited = SIZE_MAX;
-        if (terminal) (void)append_shown(shown, t, std::strlen(t), &unlimited);
-        return terminal ? shown : std::string(t);
+        append_for_output(shown, t, terminal);
+        return shown;
     };
     if (title != nullptr && title[0] != '\0') out_printf(sys, "%s\n", text(title).c_str());
     for (std::size_t i = 0; i < count; ++i) {

@@ -158,13 +158,26 @@ menu_raw_mode::menu_raw_mode(platform& sys, handle_t in, handle_t out) : sys_(sy
 }
 
 menu_raw_mode::~menu_raw_mode() {
-    if (entered_) raw_mode_leave(sys_, in_, out_, saved_in_, saved_out_);
-    if (last_row_ < 0) return;
+    if (entered_) {
+        sys_.set_exit_bytes({});
+        raw_mode_leave(sys_, in_, out_, saved_in_, saved_out_);
+    }
     // Asked again: leaving raw mode gave the output its own mode back, VT processing or not.
+    if (last_row_ >= 0) play_frame(sys_, out_, below_menu());
+}
+
+void menu_raw_mode::leave_below(const menu_geometry& g, int32_t last_row) {
+    geo_ = g;
+    last_row_ = last_row;
+    const draw_list below = below_menu();
+    if (below.ops.size() == 1 && below.ops[0].kind == draw_op::text) sys_.set_exit_bytes(below.bytes);
+}
+
+draw_list menu_raw_mode::below_menu() const {
     draw_list below;
     move_to_row(below, menu_draw_target(sys_, out_, geo_), last_row_);
     below.append("\n");
-    play_frame(sys_, out_, below);
+    return below;
 }
 
 }  // namespace plm

@@ -104,13 +104,13 @@ public:
     bool entered() const { return entered_; }
     // Once the menu is left (raw mode first), the cursor goes to column 1 of the row below
     // `last_row`, so the caller's next output starts there; the window scrolls when that row
-    // was its last.
-    void leave_below(const menu_geometry& g, int32_t last_row) {
-        geo_ = g;
-        last_row_ = last_row;
-    }
+    // was its last. Also where a signal that ends the process leaves it on a terminal. Told
+    // again whenever the menu is laid out anew.
+    void leave_below(const menu_geometry& g, int32_t last_row);
 
 private:
+    draw_list below_menu() const;
+
     platform& sys_;
     handle_t in_;
     handle_t out_;

@@ -60,6 +60,7 @@ int32_t run_single_choice(platform& sys, plm_context* ctx, const char* title, co
             single_menu_resize(s, single_menu_layout(now.cursor(), now.window(), count));
             clear_menu_area(sys, out, s.geo);
             render_menu(sys, out, s, items);
+            raw.leave_below(s.geo, single_menu_last_row(s));
             continue;
         }
         menu_clock now = menu_now(sys);

@@ -223,6 +223,11 @@ public:
     // terminal installs its signal handlers instead (termination signals put the terminal back,
     // stop and continue leave and re-enter raw mode, a resize is reported as a record).
     virtual bool set_ctrl_handler(bool add) = 0;
+    // What the handler writes when a signal ends the process in raw mode, after putting the
+    // terminal back: the bytes that take the cursor below what a menu drew, so the shell's next
+    // words start there (at most 31 bytes; empty: nothing). A console ends its programs without
+    // a word on the screen, so the default keeps nothing.
+    virtual void set_exit_bytes(std::string_view bytes) { (void)bytes; }
 
     // --- memory the caller's status depends on (malloc / realloc / free semantics)
     virtual void* allocate(std::size_t size) = 0;

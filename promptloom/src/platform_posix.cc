@@ -15,7 +15,8 @@
 // While a scope is open (set_ctrl_handler), signal handlers keep the terminal usable:
 //   SIGTERM SIGHUP SIGQUIT SIGINT   the settings from before the first scope and mouse reporting
 //                                   off, then what was there before: the caller's handler (after
-//                                   which raw mode comes back) or the default action, re-raised
+//                                   which raw mode comes back) or the default action, re-raised,
+//                                   after the bytes of set_exit_bytes
 //   SIGTSTP SIGTTIN SIGTTOU         the same before the process stops
 //   SIGCONT                         raw settings and mouse reporting again (in the foreground)
 //   SIGCONT SIGWINCH                the reader is told: a window-buffer-size record, and a byte on
@@ -27,10 +28,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,6 +55,7 @@ struct terminal_rescue {
     int out_fd = -1;
     termios cooked{};  // before the outermost scope
     termios raw{};     // of the innermost open scope
+    char exit_bytes[32] = {};
 };
 terminal_rescue g_rescue;
 const void* g_rescue_owner = nullptr;
@@ -95,6 +99,12 @@ bool in_foreground() {
 void put_terminal_back() {
     (void)tcsetattr(g_rescue.in_fd, TCSANOW, &g_rescue.cooked);
     write_sequences(g_rescue.out_fd, k_mouse_off_sequences);
+}
+
+void write_exit_bytes() {
+    std::size_t n = 0;
+    while (g_rescue.exit_bytes[n] != '\0') ++n;
+    (void)posix::write_all(g_rescue.out_fd, g_rescue.exit_bytes, n);
 }
 
 void take_terminal_again() {
@@ -152,7 +162,10 @@ void on_signal(int sig, siginfo_t* info, void* context) {
         // A stop signal may reach a process in the background: the terminal is someone else's.
         const bool stop = sig == SIGTSTP || sig == SIGTTIN || sig == SIGTTOU;
         if (g_rescue_armed != 0 && (!stop || in_foreground())) put_terminal_back();
-        if (!call_previous_handler(sig, info, context)) default_action(sig);
+        if (!call_previous_handler(sig, info, context)) {
+            if (g_rescue_armed != 0 && !stop) write_exit_bytes();
+            default_action(sig);
+        }
         // Still running: the caller's handler returned, or the process was continued.
         if (g_rescue_armed != 0 && in_foreground()) take_terminal_again();
         note_screen_change();
@@ -463,6 +476,13 @@ public:
         return true;
     }
 
+    void set_exit_bytes(std::string_view bytes) override {
+        if (bytes.size() >= sizeof exit_bytes_) bytes = {};
+        bytes.copy(exit_bytes_, bytes.size());
+        exit_bytes_[bytes.size()] = '\0';
+        update_rescue();
+    }
+
 private:
     struct scope {
         termios before;
@@ -473,7 +493,8 @@ private:
     void update_rescue() {
         if (g_rescue_owner != this || saved_.empty()) return;
         signals_blocked blocked;
-        g_rescue = terminal_rescue{input_fd_, output_fd_, saved_.front().before, saved_.back().raw};
+        g_rescue = terminal_rescue{input_fd_, output_fd_, saved_.front().before, saved_.back().raw, {}};
+        std::copy(std::begin(exit_bytes_), std::end(exit_bytes_), g_rescue.exit_bytes);
     }
 
     static bool screen_change_record(input_record* record, std::uint32_t* count, bool take) {
@@ -551,6 +572,7 @@ private:
     std::string pending_output_;  // output not yet flushed, when it does not go to stdout
     std::vector<scope> saved_;
     std::string typed_ahead_;  // bytes that arrived before a cursor reply
+    char exit_bytes_[32] = {};
     bool closed_ = false;
     bool cursor_replies_ = true;
 };

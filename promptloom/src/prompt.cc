@@ -2,8 +2,10 @@
 // time, with a full redraw of the prompt row after each.
 #include "prompt.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "history.h"
 #include "line_editor.h"
@@ -15,9 +17,41 @@ namespace plm {
 namespace {
 
 constexpr const char* k_default_prompt = "VLM> ";
-constexpr int k_fallback_line_size = 4096;
+constexpr int k_fallback_line_size = 4096;  // the piece read at a time
 
 }  // namespace
+
+bool read_whole_line(platform& sys, std::string& line, std::size_t keep, bool& cut) {
+    line.clear();
+    cut = false;
+    bool got = false;
+    std::size_t length = 0;     // of the line so far, line end left out
+    std::size_t carriages = 0;  // CRs at its end so far, which a line end takes with it
+    char piece[k_fallback_line_size];
+    for (;;) {
+        // read_line writes what it read and a NUL, nothing more: in a buffer of non-zero bytes its
+        // last NUL ends the piece, also when the line holds NUL bytes of its own.
+        std::memset(piece, '\n', sizeof piece);
+        if (!sys.read_line(piece, k_fallback_line_size)) break;
+        got = true;
+        std::size_t n = sizeof piece - 1;
+        while (piece[n] != '\0') --n;
+        const bool full = n == sizeof piece - 1;
+        const bool ended = n > 0 && piece[n - 1] == '\n';
+        if (ended) --n;
+        std::size_t trailing = 0;
+        while (trailing < n && piece[n - 1 - trailing] == '\r') ++trailing;
+        carriages = trailing == n ? carriages + n : trailing;
+        if (line.size() < keep) line.append(piece, std::min(n, keep - line.size()));
+        length += n;
+        // A piece that stops short without a line end was the last of the input.
+        if (ended || !full) break;
+    }
+    length -= carriages;
+    cut = length > keep;
+    if (line.size() > length) line.resize(length);
+    return got;
+}
 
 prompt_settings settings_from(const plm_prompt_options* options) {
     plm_prompt_options defaults;
@@ -35,18 +69,17 @@ prompt_settings settings_from(const plm_prompt_options* options) {
 
 namespace {
 
-// No terminal: the prompt, then one line as fgets reads it (a longer line leaves its rest for
-// the next call). Console modes, loop record, callbacks and history stay untouched.
+// No terminal: the prompt, then one whole line. Console modes, loop record, callbacks and
+// history stay untouched.
 std::int32_t plain_line(platform& sys, const prompt_settings& s, char* buffer, std::size_t buffer_size) {
     sys.write_output(std::string_view(s.prompt, s.prompt_length));
     sys.flush_output();
-    char line[k_fallback_line_size];
-    if (!sys.read_line(line, k_fallback_line_size)) return PLM_ERR_IO;
-    std::size_t n = std::strlen(line);
-    while (n > 0 && (line[n - 1] == '\r' || line[n - 1] == '\n')) --n;
-    if (n + 1 > buffer_size) return PLM_ERR_INVALID_ARGUMENT;
-    std::memcpy(buffer, line, n);
-    buffer[n] = '\0';
+    std::string line;
+    bool cut = false;
+    if (!read_whole_line(sys, line, buffer_size - 1, cut)) return PLM_ERR_IO;
+    if (cut) return PLM_ERR_INVALID_ARGUMENT;
+    std::memcpy(buffer, line.data(), line.size());
+    buffer[line.size()] = '\0';
     return PLM_OK;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "frame.h"
 #include "line_editor.h"
@@ -30,6 +31,11 @@ std::size_t window_columns(platform& sys, handle_t out);
 // `columns` is 0), "\e[<n>D" when the cursor is n columns before the end of what was written;
 // then flushes.
 void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed);
+
+// One line of standard input without its line end (the LF and the CRs before it), read whole
+// however long it is, so that nothing of it is left for the next read: `line` gets its first
+// `keep` bytes and `cut` tells whether there were more. False at the end of input.
+bool read_whole_line(platform& sys, std::string& line, std::size_t keep, bool& cut);
 
 // plm_prompt_run on a given platform: the edited line on a terminal, one plain line without.
 std::int32_t prompt_run(platform& sys, plm_context* ctx, const plm_prompt_options* options, char* buffer,

@@ -191,6 +191,14 @@ bool append_shown(std::string& out, const char* s, std::size_t n, std::size_t* b
     return true;
 }
 
+void append_for_output(std::string& out, const char* s, bool terminal) {
+    std::size_t unlimited = SIZE_MAX;
+    if (terminal)
+        (void)append_shown(out, s, std::strlen(s), &unlimited);
+    else
+        out += s;
+}
+
 std::size_t utf8_encode(std::uint32_t cp, char* out) {
     if (cp < 0x80) {
         out[0] = static_cast<char>(cp);

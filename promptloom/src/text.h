@@ -88,6 +88,10 @@ std::size_t shown_columns(const char* s, std::size_t n, std::size_t limit = SIZE
 // lowered by what was used). Returns false when something did not fit.
 bool append_shown(std::string& out, const char* s, std::size_t n, std::size_t* budget);
 
+// Appends the C string s as shown when it goes to a terminal, which would obey the escape
+// sequences in it; as it is otherwise, for the program or file that reads it.
+void append_for_output(std::string& out, const char* s, bool terminal);
+
 // UTF-8 bytes of a code point (at most 4); 0 for surrogates and values past U+10FFFF.
 std::size_t utf8_encode(std::uint32_t cp, char* out);
 

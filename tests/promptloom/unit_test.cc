@@ -348,6 +348,27 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
     EXPECT_EQ(plm_history_count(ctx), 3u);  // an accepted one is
 }
 
+// Without a terminal each call reads one line whole, however long and whatever bytes it holds
+// (fgets hands it over in pieces): one too long for the buffer fails and leaves nothing behind.
+TEST_F(plm_test, plain_lines_read_whole) {
+    const std::string r(4095, 'r');
+    fake.tty_out = false;
+    fake.lines = std::string(5000, 'q') + "\nnext\r\r\n" + std::string("a\0b\n", 4) + r + "\r\n" + r + "s\nlast";
+    struct call {
+        int status;
+        std::string line;
+    };
+    // clang-format off
+    const call calls[] = {{PLM_ERR_INVALID_ARGUMENT, ""}, {PLM_OK, "next"}, {PLM_OK, "a"}, {PLM_OK, r},
+                          {PLM_OK, r + "s"}, {PLM_OK, "last"}, {PLM_ERR_IO, ""}};
+    // clang-format on
+    for (const auto& call : calls) {
+        std::string buffer(4097, '\0');
+        EXPECT_EQ(plm_prompt_run(ctx, nullptr, buffer.data(), buffer.size()), call.status);
+        EXPECT_EQ(buffer.c_str(), call.line);
+    }
+}
+
 // Characters, not bytes: typed UTF-8 is kept whole (broken sequences and controls dropped), edited,
 // cut and shown by character; wide characters take two columns and never straddle the edge; foreign
 // text (history, completion) is shown, not obeyed. History: "选择", then an OSC 52 line with C1 bytes.
