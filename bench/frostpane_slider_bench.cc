@@ -63,15 +63,21 @@ public:
         bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         return true;
     }
-    bool replace_file(const std::wstring& path, std::string_view bytes) override {
-        const std::string target = posix_path(path);
-        const std::string temporary = target + ".bench.tmp";
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (fd < 0) return false;
+    std::uint32_t file_attributes(const std::wstring& path) override {
+        return ::access(posix_path(path).c_str(), F_OK) == 0 ? 0x20 : frostpane::invalid_file_attributes;
+    }
+    std::vector<std::wstring> find_files(const std::wstring&) override { return {}; }
+    // The new file beside the old one, as the Windows program writes it (flushed when asked).
+    long create_file(const std::wstring& path, std::string_view bytes, std::uint32_t) override {
+        const int fd = ::open(posix_path(path).c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd < 0) return 80;  // ERROR_FILE_EXISTS
         bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
         if (flush_) ok = ok && ::fsync(fd) == 0;
         ok = ::close(fd) == 0 && ok;
-        return ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+        return ok ? 0 : 29;  // ERROR_WRITE_FAULT
+    }
+    long replace_file(const std::wstring& replaced, const std::wstring& replacement) override {
+        return std::rename(posix_path(replacement).c_str(), posix_path(replaced).c_str()) == 0 ? 0 : 5;
     }
     void write_stdout(std::string_view bytes) override {
         if (started_ != bench_clock::time_point{}) {

@@ -87,6 +87,7 @@ public:
         *count = 0;
         return false;
     }
+    bool wait_input(plm::handle_t, uint32_t) override { return true; }  // the script is always there
     uint32_t getwch() override { return 0xFFFF; }
     bool input_closed() override { return next >= script.size(); }
     bool read_line(char*, int) override { return false; }

@@ -46,6 +46,7 @@ public:
         *count = 0;
         return true;
     }
+    bool wait_input(plm::handle_t, std::uint32_t) override { return true; }  // the script is always there
     std::uint32_t getwch() override { return 0xFFFF; }
     bool input_closed() override { return script.empty(); }
     bool read_line(char*, int) override { return false; }

@@ -39,6 +39,15 @@ for preset in "${presets[@]}"; do
     [ "$s" -gt 0 ] && echo "skipped in $preset: $s tests (${no_ia32:-see their output})"
   fi
 done
+# The benchmarks are built, not run (their numbers are records, not checks): a change to an
+# interface they stand in for must not leave them behind unnoticed.
+echo "== native-bench (built only)"
+if cmake --preset native-bench >/tmp/velmora-configure-native-bench.log 2>&1 &&
+  cmake --build --preset native-bench -j "$(nproc)" >/tmp/velmora-build-native-bench.log 2>&1; then
+  passed=$((passed + 1))
+else
+  tail -n 60 /tmp/velmora-build-native-bench.log; broken+=("native-bench: build")
+fi
 # The Windows release archive, built from the mingw trees above and checked as a user gets it.
 if [ "${VM_RELEASE_CHECK:-1}" = 1 ]; then
   echo "== release archive"
