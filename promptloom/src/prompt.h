@@ -28,8 +28,10 @@ std::size_t window_columns(platform& sys, handle_t out);
 
 // Rewrites the prompt row: "\r\e[2K", the prompt, the shown part of the line (all of it when
 // `columns` is 0), "\e[<n>D" when the cursor is n columns before the end of what was written;
-// then flushes.
-void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed);
+// then flushes. Given a `console` without VT output, the same is done with console calls there:
+// the cursor's row filled with blanks, the prompt's colours as attributes, the cursor moved back.
+void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed,
+                        handle_t console = nullptr);
 
 // plm_prompt_run on a given platform: the edited line on a terminal, one plain line without.
 std::int32_t prompt_run(platform& sys, plm_context* ctx, const plm_prompt_options* options, char* buffer,

@@ -24,6 +24,18 @@ if [ "$VM_TARGET" = x64 ]; then
   check_file_bytes "console: for /f captures the answer, items piped in" "$tmp/out" $'[b]\r\n[2]\r\n'
   printf '2\r\n' >"$tmp/in" && WINE_STDIN=$tmp/in wine64_run "$cli" menu a b c
   check_eq "no console: the numbered menu's fallback" $'b\n|0' "$(cat "$WINE_OUT"; echo "|$WINE_RC")"
+
+  # Keys as console input records (tests/lib/console_driver.cc). Name # keys # arguments # report # output
+  while IFS='#' read -r name keys args report answer; do
+    # shellcheck disable=SC2086
+    wine64_run "$VM_BIN/console_driver.exe" reading $keys exit -- cmd /c "$exe $args > $(w answer)"
+    check_eq "console driver: $name" "$report" "$(cat "$WINE_OUT")"
+    check_file_bytes "console driver: $name, standard output" "$tmp/answer" "$answer"
+  done <<'ROWS'
+choose, Down and Enter#key=Down key=Enter#choose a b c#exit 0, modes kept#b\n
+pick, Space, End and Enter#key=Space key=End key=Enter#pick x y#exit 0, modes kept#x\n
+choose, Escape#key=Escape#choose a b c#exit 1, modes kept#
+ROWS
   finish
 fi
 
