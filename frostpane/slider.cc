@@ -71,7 +71,7 @@ void draw_slider(platform& os, int value, bool blur, bool inside) {
 
 bool run_slider(platform& os) {
     std::uint32_t mode = 0;
-    if (!os.get_stdout_console_mode(mode)) mode = 0;
+    const bool console = os.get_stdout_console_mode(mode);
     os.set_stdout_console_mode(mode | enable_virtual_terminal_processing);
     os.write_stdout("\x1b[2J\x1b[H");
 
@@ -99,6 +99,8 @@ bool run_slider(platform& os) {
         os.sleep_ms(k_poll_ms);
     }
     os.write_stdout("\n\n");
+    // The console goes back to its shell as it was found.
+    if (console) os.set_stdout_console_mode(mode);
     return all_applied;
 }
 

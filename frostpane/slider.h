@@ -1,8 +1,8 @@
 // The interactive slider: a one-line bar of the opacity, changed with the arrow keys; inside
 // Windows Terminal Space switches between acrylic blur and plain transparency.
 //
-// Escape sequences written (the console output mode gets ENABLE_VIRTUAL_TERMINAL_PROCESSING
-// once, at start, and keeps it):
+// Escape sequences written (the console output mode gets ENABLE_VIRTUAL_TERMINAL_PROCESSING at
+// start, and its own mode back when the slider leaves):
 //   ESC [2J ESC [H     clear the screen once, cursor home
 //   ESC [3;1H ESC [2K  cursor to row 3, column 1, erase the row (each redraw)
 // The help line two rows below is written over with the same text each time.

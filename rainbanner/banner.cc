@@ -96,7 +96,7 @@ int run_banner(banner_console& console) {
     std::uint32_t remembered_mode = 0;
     bool vt = false;
     const console_handle out = console.std_output();
-    if (out != k_invalid_handle && console.get_console_mode(out, remembered_mode)) {
+    if (out != k_invalid_handle && console.get_console_mode(out, remembered_mode) && !console.vt_output_refused()) {
         vt = (remembered_mode & k_enable_virtual_terminal_processing) != 0 ||
              console.set_console_mode(out, remembered_mode | k_enable_virtual_terminal_processing);
     }

@@ -24,6 +24,9 @@ public:
     virtual void write_out(std::string_view bytes) = 0;
     // True when the user asked for no colour at all (a non-empty NO_COLOR).
     virtual bool colour_refused() = 0;
+    // True when VT output must stay off, for a console that mishandles it: the 16 console colours
+    // then (VLM_FORCE_CONSOLE_OUTPUT set, not empty and not "0"; a Windows console only).
+    virtual bool vt_output_refused() = 0;
 };
 
 // The colour convention every platform shares: NO_COLOR set to anything but the empty text.

@@ -22,6 +22,7 @@ public:
     bool set_console_mode(console_handle h, std::uint32_t) override { return is_terminal(h); }
     bool set_text_attribute(console_handle, std::uint16_t) override { return false; }
     bool colour_refused() override { return no_color_set(); }
+    bool vt_output_refused() override { return false; }
     void write_out(std::string_view bytes) override {
         while (!bytes.empty()) {
             const ssize_t n = ::write(STDOUT_FILENO, bytes.data(), bytes.size());

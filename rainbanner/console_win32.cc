@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <cstdlib>
+#include <string_view>
+
 #include "console.h"
 
 namespace rainbanner {
@@ -33,6 +36,10 @@ public:
     }
 
     bool colour_refused() override { return no_color_set(); }
+    bool vt_output_refused() override {
+        const char* value = std::getenv("VLM_FORCE_CONSOLE_OUTPUT");
+        return value != nullptr && *value != '\0' && std::string_view(value) != "0";
+    }
 
 private:
     static HANDLE as_handle(console_handle h) { return reinterpret_cast<HANDLE>(h); }

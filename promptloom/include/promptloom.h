@@ -11,9 +11,11 @@
  *                                                    no processed, line, echo or mouse input)
  *                or, when VT input is refused, saved | 0x0088 & ~0x0007 | 0x0010
  *   output mode  saved | 0x0004                      (VT processing)
- *   written      "\e[?1000h" "\e[?1003h" "\e[?1015h" "\e[?1006h" on entry (button, motion,
- *                urxvt and SGR mouse reports), "\e[?1000l" "\e[?1015l" "\e[?1006l" "\e[?1003l"
- *                when the last open prompt or menu returns
+ *                or, with VLM_FORCE_CONSOLE_OUTPUT, saved & ~0x0004: drawn with console calls, the
+ *                colours as text attributes (for consoles that mishandle VT output)
+ *   written      where the output takes VT sequences: "\e[?1000h" "\e[?1003h" "\e[?1015h"
+ *                "\e[?1006h" on entry (button, motion, urxvt and SGR mouse reports), "\e[?1000l"
+ *                "\e[?1015l" "\e[?1006l" "\e[?1003l" when the last open prompt or menu returns
  *   control      a console control handler while any prompt or menu is open: it swallows Ctrl+C;
  *                Ctrl+Break, closing the window, log-off and shut-down first get the modes above
  *                back and mouse reporting off, then take their default course
@@ -34,8 +36,9 @@
  * orphaned process group) is treated like a console whose modes cannot be set.
  *
  * Environment read: VLM_MENU_DEBUG, VLM_MENU_DEBUG_STDERR, VLM_MENU_DEBUG_FILE (debug log),
- * VLM_FORCE_CONSOLE_INPUT, VLM_FORCE_VT_BYTES (input path), VLM_ESCAPE_MS (how long a lone Escape
- * waits for the rest of a key sequence: 0-1000 ms, default 50), VLM_DOUBLE_CLICK_MS (menus).
+ * VLM_FORCE_CONSOLE_INPUT, VLM_FORCE_VT_BYTES (input path), VLM_FORCE_CONSOLE_OUTPUT (output path,
+ * once per call), VLM_ESCAPE_MS (how long a lone Escape waits for the rest of a key sequence:
+ * 0-1000 ms, default 50), VLM_DOUBLE_CLICK_MS (menus).
  * Written: VLM_MENU_RESULT_OVERRIDE (single-choice menu).
  *
  * Callers on Windows link the import library (or load promptloom.dll and look the names up);

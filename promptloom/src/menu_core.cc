@@ -287,7 +287,7 @@ void render_menu_item(draw_list& out, const draw_target& t, const single_view& v
             r.number(number);
             r.text(". ");
             r.text(text);
-        } else if (t.vt_output) {
+        } else {
             r.text("  ");
             r.code(menu_number_color);
             r.code(menu_bold);
@@ -297,14 +297,9 @@ void render_menu_item(draw_list& out, const draw_target& t, const single_view& v
             r.text(" ");
             r.code(menu_text_color);
             r.text(text);
-        } else {
-            r.text("  ");
-            r.number(number);
-            r.text(". ");
-            r.text(text);
         }
         r.close();
-        if (index == v.selected || t.vt_output) r.code(menu_reset);
+        r.code(menu_reset);
     });
 }
 

@@ -11,7 +11,8 @@
 //   ESC [ 1 m, ESC [ 4 m   bold, underline (highlight and focus)
 //   ESC [ 0 m              reset
 // Without VT output the rows are cleared and entered with console calls instead
-// (fill with blanks in attribute 0x07, cursor position); the line texts stay.
+// (fill with blanks in attribute 0x07, cursor position), and the colours and attributes become
+// the console's text attributes (console_text.h): the rows look as they do with VT output.
 //
 // Every row is cut to the window: it never reaches the last column (a terminal would wrap
 // there), and a cut row ends in the mark ">" (before the closing reset). Item and title text is

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "console_text.h"
 #include "raw_mode.h"
 
 namespace plm {
@@ -36,10 +37,12 @@ draw_target menu_draw_target(platform& sys, handle_t out, const menu_geometry& g
 
 void play_frame(platform& sys, handle_t out, const draw_list& frame) {
     if (frame.last_row >= 0) g_last_frame_row = frame.last_row;
+    const bool console_text = handle_is_valid(out) && !output_takes_vt(sys, out);
     bool pending_text = false;
     for (const draw_op& op : frame.ops) {
         if (op.kind == draw_op::text) {
-            sys.write_output(std::string_view(frame.bytes).substr(op.begin, op.end - op.begin));
+            const std::string_view text = std::string_view(frame.bytes).substr(op.begin, op.end - op.begin);
+            console_text ? write_console_text(sys, out, text) : sys.write_output(text);
             pending_text = true;
             continue;
         }

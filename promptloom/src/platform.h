@@ -21,7 +21,6 @@
 // How tests use it:
 //   plm::fake_platform fake;                 // console in cooked mode 0x1F7 / 0x3, 80x25 window
 //   fake.feed("ab{L}\r");                    // bytes for read_byte, keys named in braces
-//   fake.records.push_back({0, plm::mouse_at(3, 4, 0, 0)});   // console input records
 //   fake.codes = {0xE0, 0x48};                // codes for getwch
 //   fake.env["VLM_FORCE_VT_BYTES"] = "1";
 //   plm::platform_override use(fake);         // exports now run on the fake

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "console_text.h"
 #include "history.h"
 #include "line_editor.h"
 #include "raw_mode.h"
@@ -91,10 +92,22 @@ std::size_t window_columns(platform& sys, handle_t out) {
     return size.x > 0 ? static_cast<std::size_t>(size.x) : 0;
 }
 
-void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed) {
+void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed,
+                        handle_t console) {
     const prompt_view view = compute_view(ed, s.prompt_columns, columns);
-    sys.write_output("\r\x1b[2K");
-    sys.write_output(std::string_view(s.prompt, s.prompt_length));
+    screen_info at;
+    const bool calls = console != nullptr && sys.get_screen_buffer_info(console, &at);
+    if (calls) {
+        const coord start{0, at.cursor.y};
+        std::uint32_t written = 0;
+        sys.fill_output_character(console, ' ', static_cast<std::uint32_t>(at.size.x), start, &written);
+        sys.fill_output_attribute(console, at.attributes, static_cast<std::uint32_t>(at.size.x), start, &written);
+        sys.set_cursor_position(console, start);
+        write_console_text(sys, console, std::string_view(s.prompt, s.prompt_length));
+    } else {
+        sys.write_output("\r\x1b[2K");
+        sys.write_output(std::string_view(s.prompt, s.prompt_length));
+    }
     if (view.as_is) {
         sys.write_output(std::string_view(ed.line.text + view.text_begin, view.text_len));
     } else {
@@ -104,7 +117,14 @@ void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t col
         (void)append_shown(ed.shown, ed.line.text + view.text_begin, view.text_len, &unlimited);
         sys.write_output(ed.shown);
     }
-    if (view.cursor_left > 0) {
+    if (view.cursor_left > 0 && calls) {
+        sys.flush_output();  // the console's cursor then stands where the text ends
+        screen_info end;
+        if (sys.get_screen_buffer_info(console, &end)) {
+            const auto left = static_cast<std::int32_t>(end.cursor.x) - static_cast<std::int32_t>(view.cursor_left);
+            sys.set_cursor_position(console, coord{static_cast<std::int16_t>(left > 0 ? left : 0), end.cursor.y});
+        }
+    } else if (view.cursor_left > 0) {
         char move[32];
         const int n = std::snprintf(move, sizeof move, "\x1b[%uD", static_cast<unsigned>(view.cursor_left));
         sys.write_output(std::string_view(move, static_cast<std::size_t>(n)));
@@ -176,8 +196,9 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
     plm_input_decoder decoder;
     decoder_reset(&decoder);
     ctx->loop.active = 1;
+    const handle_t console = output_takes_vt(sys, term.out) ? nullptr : term.out;
     // Asked before every redraw, so a window resized during the prompt is followed.
-    redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+    redraw_prompt_line(sys, s, window_columns(sys, term.out), ed, console);
 
     for (;;) {
         plm_key_event key{};
@@ -186,7 +207,7 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
         if (got == 0) return PLM_ERR_IO;
         if (got == k_read_screen_changed) {
             // A new width (or the terminal back from a stop): the row drawn for it.
-            redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+            redraw_prompt_line(sys, s, window_columns(sys, term.out), ed, console);
             continue;
         }
         if (ctx->callbacks.on_event != nullptr)
@@ -215,7 +236,7 @@ std::int32_t edit_on_terminal(platform& sys, plm_context* ctx, const prompt_sett
                 break;
         }
         // Half a character changes nothing on screen: the redraw waits for the whole of it.
-        if (ed.typed_length == 0) redraw_prompt_line(sys, s, window_columns(sys, term.out), ed);
+        if (ed.typed_length == 0) redraw_prompt_line(sys, s, window_columns(sys, term.out), ed, console);
     }
 }
 

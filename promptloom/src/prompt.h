@@ -29,8 +29,10 @@ std::size_t window_columns(platform& sys, handle_t out);
 
 // Rewrites the prompt row: "\r\e[2K", the prompt, the shown part of the line (all of it when
 // `columns` is 0), "\e[<n>D" when the cursor is n columns before the end of what was written;
-// then flushes.
-void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed);
+// then flushes. Given a `console` without VT output, the same is done with console calls there:
+// the cursor's row filled with blanks, the prompt's colours as attributes, the cursor moved back.
+void redraw_prompt_line(platform& sys, const prompt_settings& s, std::size_t columns, editor_state& ed,
+                        handle_t console = nullptr);
 
 // One line of standard input without its line end (the LF and the CRs before it), read whole
 // however long it is, so that nothing of it is left for the next read: `line` gets its first

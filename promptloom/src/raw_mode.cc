@@ -125,6 +125,15 @@ int read_console_mouse(platform& sys, handle_t in, plm_key_event* key, plm_mouse
     return 1;
 }
 
+// Without VT processing the console would show the sequences as text; no report was asked for then.
+void mouse_reports_off(platform& sys, handle_t out) {
+    if (!output_takes_vt(sys, out)) return;
+    for (const char* sequence : k_mouse_off_sequences) {
+        sys.write_output(sequence);
+    }
+    sys.flush_output();
+}
+
 // What the input holds next, as far as the console's record queue tells.
 enum class input_wait { byte, mouse, changed, timed_out };
 
@@ -174,6 +183,11 @@ std::uint32_t escape_wait_ms(platform& sys) {
     return ms > 1000 ? 1000 : static_cast<std::uint32_t>(ms);
 }
 
+bool output_takes_vt(platform& sys, handle_t out) {
+    std::uint32_t mode = 0;
+    return sys.get_console_mode(out, &mode) && (mode & k_enable_virtual_terminal_processing) != 0;
+}
+
 int stdio_is_tty(platform& sys) { return sys.is_tty(std_stream::input) && sys.is_tty(std_stream::output) ? 1 : 0; }
 
 int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* saved_in, std::uint32_t* saved_out,
@@ -197,12 +211,17 @@ int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* save
     *saved_in = in_mode;
     *saved_out = out_mode;
     *vt_input = vt;
-    (void)sys.set_console_mode(out, out_mode | k_enable_virtual_terminal_processing);
+    // A console that mishandles VT output is drawn with console calls instead, on request.
+    const bool console_calls = env_switch_on(sys, "VLM_FORCE_CONSOLE_OUTPUT");
+    (void)sys.set_console_mode(out, console_calls ? out_mode & ~k_enable_virtual_terminal_processing
+                                                  : out_mode | k_enable_virtual_terminal_processing);
 
-    for (const char* sequence : k_mouse_on_sequences) {
-        sys.write_output(sequence);
+    if (output_takes_vt(sys, out)) {
+        for (const char* sequence : k_mouse_on_sequences) {
+            sys.write_output(sequence);
+        }
+        sys.flush_output();
     }
-    sys.flush_output();
 
     if (g_raw_mode_count.fetch_add(1) + 1 == 1) {
         g_outer = outer_scope{&sys, in, out, in_mode, out_mode};
@@ -214,10 +233,7 @@ int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* save
 
 int raw_mode_leave(platform& sys, handle_t in, handle_t out, std::uint32_t saved_in, std::uint32_t saved_out) {
     if (g_raw_mode_count.fetch_sub(1) - 1 <= 0) {
-        for (const char* sequence : k_mouse_off_sequences) {
-            sys.write_output(sequence);
-        }
-        sys.flush_output();
+        mouse_reports_off(sys, out);
         // An unmatched leave must not drive the count negative: the next enter has to see 0 -> 1.
         g_raw_mode_count.store(0);
         g_outer_open.store(false);
@@ -233,10 +249,7 @@ int console_ctrl_handler(std::uint32_t control_type) {
     }
     if (g_outer_open.load()) {
         platform& sys = *g_outer.sys;
-        for (const char* sequence : k_mouse_off_sequences) {
-            sys.write_output(sequence);
-        }
-        sys.flush_output();
+        mouse_reports_off(sys, g_outer.out);
         (void)sys.set_console_mode(g_outer.in, g_outer.saved_in);
         (void)sys.set_console_mode(g_outer.out, g_outer.saved_out);
     }

@@ -34,13 +34,17 @@ inline constexpr int k_read_screen_changed = 2;
 inline constexpr std::uint32_t k_escape_wait_default_ms = 50;
 std::uint32_t escape_wait_ms(platform& sys);
 
+// True when the output's mode shows VT processing: escape sequences act instead of showing.
+bool output_takes_vt(platform& sys, handle_t out);
+
 // 1 when both standard input and standard output are terminals.
 int stdio_is_tty(platform& sys);
 
-// Switches the console to raw mode, mouse reporting on, and installs the control handler when
-// this is the first open scope. 1 on success with the saved modes and vt_input (1 when VT input
-// could be set) stored; 0 when either handle's mode cannot be read, or neither raw input mode can
-// be set (a terminal in an orphaned process group refuses every change): nothing changed.
+// Switches the console to raw mode, VT output on (off with VLM_FORCE_CONSOLE_OUTPUT), mouse
+// reporting on where VT output is, and installs the control handler when this is the first open
+// scope. 1 on success with the saved modes and vt_input (1 when VT input could be set) stored; 0
+// when either handle's mode cannot be read, or neither raw input mode can be set (a terminal in an
+// orphaned process group refuses every change): nothing changed.
 int raw_mode_enter(platform& sys, handle_t in, handle_t out, std::uint32_t* saved_in, std::uint32_t* saved_out,
                    std::int32_t* vt_input);
 

@@ -3,8 +3,8 @@
 # captured, items from a pipe while the keys come from the terminal (byte order marks, UTF-16,
 # NUL bytes), the exit codes (an answer that cannot be written, a terminal that goes away),
 # the history file, the cursor after a signal, and the fallbacks with no terminal at all.
-# Natively in tmux; as promptloom.exe in a Wine console, where only typed characters and Enter
-# reach the menus (Wine passes no arrow or Escape bytes), and without a console.
+# Natively in tmux; as promptloom.exe in a Wine console, with characters and Enter typed from tmux
+# and other keys as console input records (tests/lib/console_driver.cc), and without a console.
 # Usage: cli_e2e.sh PROGRAM
 # shellcheck disable=SC2016
 set -u
@@ -27,6 +27,17 @@ if [ "$VM_TARGET" = x64 ]; then
   W=2000 H=20 LOADER=/usr/lib/wine/wine64 con_run_exe c "cmd /c $(printf %q "$(w run.bat)")"
   keys c "3. c" 2 Enter && keys c "2. y" 2 Enter && con_wait_dead c 20000 >/dev/null
   check_file_bytes "console: for /f captures the answer, items piped in" "$tmp/out" $'[b]\r\n[2]\r\n'
+  # Keys as console input records (tests/lib/console_driver.cc). Name # keys # arguments # report # output
+  while IFS='#' read -r name keys args report answer; do
+    # shellcheck disable=SC2086
+    wine64_run "$VM_BIN/console_driver.exe" reading $keys exit -- cmd /c "$exe $args > $(w answer)"
+    check_eq "console driver: $name" "$report" "$(cat "$WINE_OUT")"
+    check_file_bytes "console driver: $name, standard output" "$tmp/answer" "$answer"
+  done <<'ROWS'
+choose, Down and Enter#key=Down key=Enter#choose a b c#exit 0, modes kept#b\n
+pick, Space, End and Enter#key=Space key=End key=Enter#pick x y#exit 0, modes kept#x\n
+choose, Escape#key=Escape#choose a b c#exit 1, modes kept#
+ROWS
   run=(/usr/lib/wine/wine64 "$cli") full="Disk full" broken="Pipe not connected"
   p() { wine_path "$1"; }
 else

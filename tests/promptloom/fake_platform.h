@@ -16,10 +16,6 @@
 
 namespace plm {
 
-inline input_record mouse_at(std::int16_t x, std::int16_t y, std::uint32_t buttons, std::uint32_t flags) {
-    return input_record{k_mouse_event, {}, mouse_record{{x, y}, buttons, 0, flags}};
-}
-
 struct fake_platform : platform {
     handle_t in = reinterpret_cast<handle_t>(0x10), out_h = reinterpret_cast<handle_t>(0x20), fail_set = nullptr;
     bool tty_in = true, tty_out = true, fail_get_in = false, fail_get_out = false, refuse_vt = false;
@@ -29,7 +25,6 @@ struct fake_platform : platform {
     screen_info screen{{80, 25}, {0, 0}, 7, {0, 0, 79, 24}, {80, 25}};
     std::map<std::string, std::string> env, files;
     std::deque<std::pair<std::uint64_t, unsigned char>> bytes;
-    std::deque<std::pair<std::uint64_t, input_record>> records;
     std::deque<std::uint32_t> codes;
     std::string lines, out, err, log, lead;
     std::map<int, std::vector<std::string>> rows;
@@ -47,14 +42,8 @@ struct fake_platform : platform {
                 const std::size_t end = s.find(s[i] == '@' ? ' ' : '}', i);
                 name = s.substr(i + 1, end - i - 1);
                 const std::string y = name.substr(1);
-                if (name[0] == 'W')  // "{W<columns>x<rows>}": the window's new size, 1 ms after what came before
-                    records.push_back(
-                        {++at,
-                         {k_window_buffer_size_event, {}, {{short(stoi(y)), short(stoi(y.substr(y.find('x') + 1)))}}}});
-                b = s[i] == '@' || name[0] == 'W' ? ""
-                    : name[0] == 'C'              ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m"
-                                                  : keys.at(name);
-                at = s[i] == '@' ? std::stoull(name) : at + (name[0] == 'W'), i = end;
+                b = s[i] == '@' ? "" : name[0] == 'C' ? "\x1b[<0;1;" + y + "M\x1b[<0;1;" + y + "m" : keys.at(name);
+                at = s[i] == '@' ? std::stoull(name) : at, i = end;
             }
             for (char c : b) bytes.push_back({at, static_cast<unsigned char>(c)});
             at += name == "Esc" ? 2000 : 0;
@@ -131,29 +120,18 @@ struct fake_platform : platform {
         return *byte = take(bytes), byte_read::ok;
     }
     bool wait_input(handle_t, std::uint32_t ms) override {
-        std::uint64_t next = bytes.empty() ? ends : bytes.front().first;
-        if (!records.empty()) next = bytes.empty() ? records.front().first : std::min(next, records.front().first);
+        const std::uint64_t next = bytes.empty() ? ends : bytes.front().first;
         if (ms != k_wait_forever && next > now + ms) return now += ms, false;
         return now = std::max(now, next), true;
     }
-    bool peek_console_input(handle_t, input_record* r, std::uint32_t* count) override {
-        *count = !records.empty() && records.front().first <= now;
-        return *r = *count ? records.front().second : *r, true;
-    }
-    bool read_console_input(handle_t, input_record* r, std::uint32_t* count) override {
-        if (records.empty()) return *count = 0, false;
-        if ((*r = take(records)).event_type == k_window_buffer_size_event)  // the cursor stays with the text
-            screen.window.right = std::int16_t(screen.window.left + r->mouse.position.x - 1),
-            screen.window.bottom = std::int16_t(screen.window.top + r->mouse.position.y - 1),
-            screen.cursor = {std::int16_t(col), std::int16_t(row)};
-        return *count = 1, true;
-    }
+    bool peek_console_input(handle_t, input_record*, std::uint32_t* count) override { return *count = 0, true; }
+    bool read_console_input(handle_t, input_record*, std::uint32_t* count) override { return *count = 0, false; }
     std::uint32_t getwch() override {  // a loop that forgot its way out fails instead of hanging
         if (codes.empty()) return ++spins > 10000 ? throw std::runtime_error("no script left") : 0xFFFF;
         const std::uint32_t c = codes.front();
         return codes.pop_front(), c;
     }
-    bool input_closed() override { return eof_closes && drained && bytes.empty() && codes.empty() && records.empty(); }
+    bool input_closed() override { return eof_closes && drained && bytes.empty() && codes.empty(); }
     bool read_line(char* buffer, int size) override {  // fgets
         if (lines.empty()) return false;
         const std::size_t n = std::min({lines.find('\n'), lines.size() - 1, static_cast<std::size_t>(size - 2)}) + 1;

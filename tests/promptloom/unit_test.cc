@@ -69,58 +69,15 @@ TEST(readers, decoded_bytes) {
     EXPECT_EQ(d.state, 0);
 }
 
-// A lone ESC is the Escape key once no byte follows within VLM_ESCAPE_MS (default 50, at most 1000);
-// sooner, the next byte belongs to it. "VLM_ESCAPE_MS,ms=>events" for ESC, then Up that many ms later.
-TEST(readers, escape_alone_after_a_wait) {
-    for (const std::string row :
-         {"~,50=><Esc>[A", "~,51=><Esc><U>", ",50=><Esc>[A", "2x,50=><Esc>[A", "0,1=><Esc><U>", "200,200=><Esc>[A",
-          "200,201=><Esc><U>", "5000,1000=><Esc>[A", "5000,1001=><Esc><U>"}) {
+// How long a lone ESC waits for the rest of a key sequence (the wait itself is driven for real in
+// library_e2e.sh and cli_e2e.sh): VLM_ESCAPE_MS, 0 to 1000 ms; unset, empty or not a number: 50.
+TEST(readers, escape_wait_from_the_environment) {
+    const std::pair<const char*, std::uint32_t> rows[] = {{nullptr, 50}, {"", 50},     {"2x", 50},
+                                                          {"0", 0},      {"200", 200}, {"5000", 1000}};
+    for (const auto& [value, ms] : rows) {
         fake_platform f;
-        if (row[0] != '~') f.env["VLM_ESCAPE_MS"] = row.substr(0, row.find(','));
-        f.feed("\x1b"), f.feed("{U}", std::stoull(row.substr(row.find(',') + 1)));
-        plm_input_decoder d{};
-        plm_key_event k{};
-        plm_mouse_event m{};
-        std::string got;
-        while (read_event(f, f.in, &d, &k, &m) == 1) got += name(k, m);
-        EXPECT_EQ(got, row.substr(row.find("=>") + 2)) << row;
-    }
-}
-
-// Mouse records unless VT input is on or forced. "knobs=>event, records left, debug line": T VT input,
-// C/V/v VLM_FORCE_CONSOLE_INPUT=1/VLM_FORCE_VT_BYTES=1/"", M no mouse record, H no handle, U mode unknown,
-// L the record 10 ms after the read began, E an ESC before it (it settles the Escape); "@" the fake clock then.
-TEST(readers, console_records_and_path_choice) {
-    const input_record click = mouse_at(1, 1, 0, 0);
-    // clang-format off
-    const std::pair<input_record, std::string> rows[] = {
-        {mouse_at(4, 9, 120u << 16, k_mouse_wheeled), "=><m64,4,9>0 WHEEL x=4 y=9 btn=64"},
-        {mouse_at(4, 9, 0xFF88u << 16, k_mouse_wheeled), "=><m65,4,9>0 WHEEL x=4 y=9 btn=65"},
-        {mouse_at(4, 3, 1, k_mouse_moved), "=><m32,4,3>0 MOVE x=4 y=3"},
-        {click, "=><m3,1,1r>0 BTN x=1 y=1 btn=3 rel=1"}, {mouse_at(4, 5, 3, 0), "=><m0,4,5>0 BTN x=4 y=5 btn=0 rel=0"},
-        {mouse_at(4, 5, 4, 0), "=><m1,4,5>0 BTN x=4 y=5 btn=1 rel=0"},
-        {mouse_at(4, 5, 2, 0), "=><m2,4,5>0 BTN x=4 y=5 btn=2 rel=0"},
-        {mouse_at(4, 5, 16, 0), "=><m0,4,5>0 BTN x=4 y=5 btn=0 rel=0"}, {mouse_at(4, 8, 1, k_double_click), "=>q0 "},
-        {mouse_at(4, 8, 1, k_mouse_hwheeled), "=>q0 "}, {input_record{k_key_event, {}, {}}, "=>q0 "},
-        {input_record{k_key_event, {true}, {}}, "=>q1 "},
-        {click, "T=>q1 "}, {click, "TC=><m3,1,1r>0"}, {click, "v=><m3,1,1r>0"}, {click, "TU=><m3,1,1r>0"},
-        {click, "V=>q1 "}, {click, "TCV=>q1 "}, {click, "M=>q1 "}, {click, "H=>q1 "}, {click, "EL=><Esc>1 @10"},
-        {click, "L=><m3,1,1r>0"}};
-    // clang-format on
-    for (const auto& [record, row] : rows) {
-        const std::string knobs = row.substr(0, row.find("=>")), want = row.substr(row.find("=>") + 2);
-        const auto has = [&](char c) { return knobs.find(c) != std::string::npos; };
-        fake_platform f;
-        f.in_mode = has('T') ? 0x3E8 : 0x1F8, f.fail_get_in = has('U');
-        f.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_FORCE_CONSOLE_INPUT", has('C') ? "1" : "0"}};
-        if (has('V') || has('v')) f.env["VLM_FORCE_VT_BYTES"] = has('V') ? "1" : "";
-        f.records.push_back({has('L') ? 10u : 0u, record}), f.feed(has('E') ? "\x1b@100 q" : "@100 q");
-        plm_key_event k{77, 77, 77};
-        plm_mouse_event m{};
-        EXPECT_EQ(read_event(f, has('H') ? nullptr : f.in, nullptr, &k, has('M') ? nullptr : &m), 1);
-        const std::string got = name(k, m) + std::to_string(f.records.size()) + " " +
-                                (f.err.empty() ? "" : f.err.substr(24)) + "@" + std::to_string(f.now);
-        EXPECT_EQ(got.substr(0, want.size()), want) << row;
+        if (value != nullptr) f.env["VLM_ESCAPE_MS"] = value;
+        EXPECT_EQ(escape_wait_ms(f), ms) << (value != nullptr ? value : "unset");
     }
 }
 
@@ -340,7 +297,7 @@ TEST_F(plm_test, prompt_editing_scrolling_and_ways_out) {
         "n>|" + az.substr(0, 17) + "=>> abcdefghijklmnopq|", "n>|" + az.substr(0, 18) + "=>> bcdefghijklmnopqr|",
         "n>|" + az + "=>> jklmnopqrstuvwxyz|", "n>|" + az + "{Home}=>> |abcdefghijklmnopq",
         "ne|" + az + "{Home}{R}=>> a|bcdefghijklmnopq", "nz|" + az.substr(0, 18) + "=>\xe4\xb8\xad cdefghijklmnopqr|",
-        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> =", "r|a\r=>|", "n>|" + az + "{W80x25}=>> " + az + "|"};
+        "u>|" + x300 + "{Home}=>> |" + x300, "N|\r=>VLM> =", "r|a\r=>|"};
     // clang-format on
     for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
     EXPECT_EQ(plm_history_count(ctx), 2u);  // cancelled, failed, empty and history-off lines are not stored
@@ -380,7 +337,7 @@ TEST_F(plm_test, prompt_characters_columns_and_foreign_text) {
         "|{U}=>x^[]52;c;eA==^G\xef\xbf\xbdM-^[y|", "|选择{L}{L}{Del}\x7f=>|择", "h|\xe4\xb8" "a\xe4\xb8\xad\xc2\x9b\xed\xa0\x80\xf0\x9f\x98\x80\x80\r=>a中😀=a中😀",
         "v|ab 选择.cd{Esc}0w=>ab |选择.cd", "v|ab 选择 cd{Esc}0wdw=>ab |cd", "v|选择 x{Esc}0e=>选|择 x",
         "v|选择 x{Esc}0dep=> 选择|x", "v|x 选择{Esc}b=>x |选择", "v|选择{Esc}0ywp=>选选择|择", "v|选择{Esc}0aX=>选X|择",
-        "nz|" + zx + "=>中 选择选择选择选择|", "nz|a" + zx + "{Home}=>中 |a选择选择选择选",
+        "nz|" + zx + "=>中 选择选择选择选择|",
         "nz|a" + zx + "{Home}{R}{R}{R}{R}{R}{R}{R}{R}{R}{L}{L}=>中 选择选择选择|选择", "n>|" + zx + zx + "{L}=>> 选择选择选择选|择"};
     // clang-format on
     for (const std::string& row : rows) EXPECT_EQ(prompt(row), row.substr(row.find("=>", row.find('|')) + 2)) << row;
@@ -505,39 +462,37 @@ TEST_F(plm_test, numbered_menu) {
     fake.feed("{U}{Esc}2\t\r");
     EXPECT_EQ(choose("T", 3, 0), "0:1 ");
     EXPECT_EQ(fake.text(4) + std::to_string(plm_history_count(ctx)), "21");
+    prepare(1, ""), this->items[0] = "a\x1b[2Jb", fake.fail_get_out = true;  // raw mode refused: shown, not obeyed
+    const std::string status = single(1, 0).substr(0, 3);                    // before the output is read
+    EXPECT_EQ(status + fake.out.substr(0, 13), "!-3  1. a^[[2Jb\n");
 }
 
 TEST_F(plm_test, menu_keys_mouse_and_clocks) {
     // clang-format off
     const std::string rows[] = {
-        "30,0:{D}\r=>1 1a|<2b>|3c|4d|v", "30,3:{D}\r=>4 2b|3c|4d|<5e>|^v", "30,4:{U}\r=>3 2b|3c|<4d>|5e|^v",
-        "30,4:{U}{U}{U}{U}{U}\r=>0 <1a>|2b|3c|4d|v", "30,0:{PgD}\r=>3 1a|2b|3c|<4d>|v",
-        "30,0:{PgD}{PgD}\r=>6 4d|5e|6f|<7g>|^v", "30,29:{PgD}{PgU}\r=>26 <27a>|28b|29c|30d|^",
-        "30,2:{PgU}{PgU}\r=>0 <1a>|2b|3c|4d|v", "30,5:{End}\r=>29 27a|28b|29c|<30d>|^",
-        "30,20:{Home}\r=>0 <1a>|2b|3c|4d|v", "3,0:{End}{PgD}\r=>2 1a|2b|<3c>||", "30,0:12\r=>11 <1a>|2b|3c|4d|v12",
+        "30,3:{D}\r=>4 2b|3c|4d|<5e>|^v", "30,4:{U}\r=>3 2b|3c|<4d>|5e|^v", "30,4:{U}{U}{U}{U}{U}\r=>0 <1a>|2b|3c|4d|v",
+        "30,0:{PgD}\r=>3 1a|2b|3c|<4d>|v", "30,0:{PgD}{PgD}\r=>6 4d|5e|6f|<7g>|^v",
+        "30,29:{PgD}{PgU}\r=>26 <27a>|28b|29c|30d|^", "30,2:{PgU}{PgU}\r=>0 <1a>|2b|3c|4d|v",
+        "30,5:{End}\r=>29 27a|28b|29c|<30d>|^", "30,20:{Home}\r=>0 <1a>|2b|3c|4d|v", "3,0:{End}{PgD}\r=>2 1a|2b|<3c>||",
         "30,6:0\r=>6 4d|5e|6f|<7g>|^v0", "30,6:40\r=>6", "30,0:30\r=>29", "30,2:18446744073709551617\r=>2",
-        "5,0:4\r=>3", "30,0:@1000 1@1199 2\r=>11", "30,0:1@201 2\r=>1 <1a>|2b|3c|4d|v2", "30,0:7{D}@5000 \r=>6",
-        "30,3:2{Esc}=>!-1", "30,3:{D}\x03{L}\xe4{Esc}=>!-1 2b|3c|4d|<5e>|^v", "30,0:{D}=>!-3", "30,4:qUiLl=>4",
-        "30,4:quil@1400 l=>4", "30,4:Quil{Esc}=>!-1", "30,4:x@1400 Quill{Esc}=>!-1", "30,4:x@1600 Quill=>4",
-        "30,4:" + std::string(70, 'a') + "Quill{Esc}=>!-1", "30,0:{C7}{Esc}=>!-1 1a|<2b>|3c|4d|v", "30,0:{C7}{C7}=>1",
-        "30,0:{C7}@300 {C7}=>1", "30,0:{C7}@301 {C7}{Esc}=>!-1", "30,0:{C7}{C8}{Esc}=>!-1 1a|2b|<3c>|4d|v",
-        "30,0:{C7}{C8}{C8}=>2", "30,0:\x1b[<0;1;7M\x1b[<3;1;7m\x1b[<2;1;7m=>1", "3,0:{C9}{C9}{Esc}=>!-1 <1a>|2b|3c||",
+        "30,0:@1000 1@1199 2\r=>11", "30,0:1@201 2\r=>1 <1a>|2b|3c|4d|v2", "30,0:7{D}@5000 \r=>6",
+        "30,3:{D}\x03{L}\xe4{Esc}=>!-1 2b|3c|4d|<5e>|^v", "30,0:{D}=>!-3", "30,4:qUiLl=>4", "30,4:quil@1400 l=>4",
+        "30,4:Quil{Esc}=>!-1", "30,4:x@1400 Quill{Esc}=>!-1", "30,4:x@1600 Quill=>4",
+        "30,4:" + std::string(70, 'a') + "Quill{Esc}=>!-1", "30,0:{C7}@300 {C7}=>1", "30,0:{C7}@301 {C7}{Esc}=>!-1",
+        "30,0:{C7}{C8}{Esc}=>!-1 1a|2b|<3c>|4d|v", "30,0:{C7}{C8}{C8}=>2",
+        "30,0:\x1b[<0;1;7M\x1b[<3;1;7m\x1b[<2;1;7m=>1", "3,0:{C9}{C9}{Esc}=>!-1 <1a>|2b|3c||",
         "30,3:\x1b[<65;1;7M\r=>4 2b|3c|4d|<5e>|^v", "30,4:\x1b[<64;1;7M\r=>3",
         "30,0:\x1b[<2;1;7M\x1b[<0;1;5M\x1b[<0;1;10M\r=>0", "30,0:\x1b[<8;1;7M\r=>1", "30,20:\x1b[<0;1;6M\r=>17",
         "30,0:@1000 \x1b[<35;1;7M@1029 \x1b[<35;1;8M\r=>1",
         "30,0:@1000 \x1b[<35;1;7M@1030 \x1b[<35;1;8M@1059 \x1b[<32;1;6M\r=>2", "50/30,0:{C7}@100 {C7}=>1",
         "50/30,0:{C7}@101 {C7}{Esc}=>!-1", "5000/30,0:{C7}@1000 {C7}=>1", "5000/30,0:{C7}@1001 {C7}{Esc}=>!-1",
-        "7ms/30,0:{C7}@300 {C7}=>1", "0/30,0:{C7}@301 {C7}{Esc}=>!-1", "3:{D} {End}\r=>010 []1a|[✓]2b|[]3c|<确定>|#",
-        "3: {D} {Esc}=>!-1000", "3: =>!-3000", "3:\r{End}\r=>100",
-        "3:{End} {D}x\x03{U}{U}{U}{U}{U} {D}{D}{D}\r=>100 [✓]1a|[]2b|[]3c|<确定>|#",
+        "7ms/30,0:{C7}@300 {C7}=>1", "0/30,0:{C7}@301 {C7}{Esc}=>!-1", "3: {D} {Esc}=>!-1000", "3: =>!-3000",
+        "3:\r{End}\r=>100", "3:{End} {D}x\x03{U}{U}{U}{U}{U} {D}{D}{D}\r=>100 [✓]1a|[]2b|[]3c|<确定>|#",
         "10:{D}{D}{D}{D}{Esc}=>!-10000000000 []2b|[]3c|[]4d|<[]5e>|^v#",
         "10:{PgD}{PgD} =>!-30000000000 []4d|[]5e|[]6f|<[✓]7g>|^v#",
         "10:{End}{PgU}{U} {PgD}{End}\r=>0000001000 []8h|[]9i|[]10j|<确定>|^#",
-        "10:{End}{Home} {PgU}{PgD}{PgD}{PgD}{PgD}\r=>1000000000", "3:{C7}{C9}=>010",
-        "3:\x1b[<2;2;8M\x1b[<2;2;8m\x1b[<3;2;6m{End}\r=>101",
-        "3:{C5}{C10}\x1b[<64;1;1M\x1b[<65;1;1M \x1b[<65;1;1M\x1b[<65;1;1M\r=>010",
-        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001",
-        "30,3:1{D}{W80x12}\r=>0 2b|3c|4d|<5e>|6f", "10:{D}{D}{D}{D}{W80x12}=>!-30000000000 []2b|[]3c|[]4d|<[]5e>|[]6f"};
+        "10:{End}{Home} {PgU}{PgD}{PgD}{PgD}{PgD}\r=>1000000000", "3:\x1b[<2;2;8M\x1b[<2;2;8m\x1b[<3;2;6m{End}\r=>101",
+        "3:@100 \x1b[<35;2;8M@129 \x1b[<35;2;7M \x1b[<32;2;9M@130 \x1b[<32;2;9M\r=>001"};
     // clang-format on
     // "[VLM_DOUBLE_CLICK_MS/]count[,start]:keys=>result", no start for multi-choice; no blank: result only
     for (std::string r : rows) {
@@ -554,29 +509,7 @@ TEST_F(plm_test, menu_keys_mouse_and_clocks) {
     EXPECT_EQ(single(5, 2) + fake.env["VLM_MENU_RESULT_OVERRIDE"], "2 1a|2b|<3c>|4d|5eQuill");
 }
 
-// Foreign item and title text shown, not obeyed; rows cut to a 30- or 20-column window with a mark;
-// afterwards the cursor starts the row below the menu. The numbered menu shows items safely too.
-TEST_F(plm_test, menu_foreign_text_cut_rows_and_the_cursor_after) {
-    const std::string x23(23, 'x'), title = "\x1b]0;T\x07";
-    const std::pair<std::string, std::string> rows[] = {
-        // S single 30 columns, M multi 20; items
-        {"S3{D}\r", "1 1a^[[2Jb|<2" + x23 + "xx>>|3选择选择选择选择选择选>||^[]0;T^G 8,0"},
-        {"S4{D}{U}\r", "0 <1a^[[2Jb>|2" + x23 + ">|3选择选择选择选择选择选>|4|^[]0;T^G 9,0"},
-        {"M3 {End}\r", "100 [✓]1a^[[2Jb|[]2xxxxxxxxxxxx>|[]3选择选择选择>|<确定>|SPACE=toggleENTER> 10,0"}};
-    for (const auto& [script, want] : rows) {
-        prepare(4, script.substr(2));
-        names = {"a\x1b[2Jb", std::string(60, 'x'), "选择选择选择选择选择选择选择选择选择选择", ""};
-        for (std::size_t i = 0; i < 4; ++i) items[i] = names[i].c_str();
-        fake.screen.window.right = script[0] == 'S' ? 29 : 19;
-        const std::string got = script[0] == 'S' ? single(script[1] - '0', 0, title.c_str()) : multi(3);
-        EXPECT_EQ(got + fake.text(0) + " " + std::to_string(fake.row) + "," + std::to_string(fake.col), want) << script;
-    }
-    prepare(1, ""), items[0] = "a\x1b[2Jb", fake.fail_get_out = true;  // no raw mode: the numbered menu
-    const std::string status = single(1, 0).substr(0, 3);              // before the output is read
-    EXPECT_EQ(status + fake.out.substr(0, 13), "!-3  1. a^[[2Jb\n");
-}
-
-const std::string k_text = "\x1b[38;2;230;237;243m", k_reset = "\x1b[0m", k_hint = "SPACE=toggle ENTER=ok";
+const std::string k_text = "\x1b[38;2;230;237;243m", k_reset = "\x1b[0m";
 std::string at(int r) { return "\x1b[" + std::to_string(r) + ";1H"; }
 std::string row(int r) { return at(r) + "\x1b[2K" + at(r); }
 std::string high(int n, std::string s) { return k_text + "\x1b[1m\x1b[4m" + std::to_string(n) + ". " + s + k_reset; }
@@ -584,9 +517,9 @@ std::string plain(int n, const std::string& s) {
     return "  \x1b[38;2;138;180;248m\x1b[1m" + std::to_string(n) + "." + k_reset + " " + k_text + s + k_reset;
 }
 
-// Today's bytes: the first frame (growing the buffer), a Down inside the rows, one that scrolls; the
-// multi-choice first frame and a Space; without VT output, console calls after the text is flushed.
-TEST_F(plm_test, menu_exact_frames_and_console_calls) {
+// Today's bytes: the first frame (growing the buffer), a Down inside the rows, one that scrolls. (The
+// multi-choice menu's rows, colours and places are read back from a real console in library_e2e.sh.)
+TEST_F(plm_test, menu_exact_frames) {
     prepare(30, "{D}{D}\r");
     fake.screen.window.bottom = 24, fake.screen.cursor.y = 15;
     EXPECT_EQ(single(30, 7, "Pick").substr(0, 2), "9 ");
@@ -596,36 +529,19 @@ TEST_F(plm_test, menu_exact_frames_and_console_calls) {
               "v {f}{scroll 0,16-79,23>0,15}" + row(24) + high(10, "j") + row(23) + plain(9, "i") + row(24) +
               high(10, "j") + at(25) + row(25) + "^ v {f}";  // one write per key
     EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
-    prepare(3, " {End}{Esc}");  // and the confirm row with the focus
-    fake.screen.cursor.y = 2;
-    EXPECT_EQ(multi(3).substr(0, 6), "!-1000");
-    frames = row(3) + k_text + "\x1b[1m\x1b[4m[ ]1. a" + k_reset + row(4) + "[ ]2. b" + row(5) + "[ ]3. c" + row(6) +
-             "确定" + at(10) + row(10) + k_hint + "{f}" + row(3) + "\x1b[38;2;122;209;168m\x1b[1m\x1b[4m[✓]1. a" +
-             k_reset + at(10) + row(10) + k_hint + "{f}";
-    EXPECT_EQ(fake.log.substr(fake.log.find("{ctrl+}") + 7, frames.size()), frames);
-    EXPECT_NE(fake.log.find(row(6) + k_text + "\x1b[1m\x1b[4m确定" + k_reset + at(10)), std::string::npos);
-    prepare(3, "{D}\r");
-    fake.fail_set = fake.out_h, fake.screen.cursor.y = 2;
-    EXPECT_EQ(single(3, 0).substr(0, 2), "1 ");
-    const auto api = [](int r, const std::string& text) {
-        const std::string c = "0," + std::to_string(r) + "}";
-        return "{fill  80@" + c + "{attr 7 80@" + c + "{at " + c + "{at " + c + text + "{f}";
-    };
-    const std::size_t from = fake.log.find("{ctrl+}") + 7;
-    EXPECT_EQ(fake.log.substr(from, fake.log.find("\x1b[?1000l") - from),
-              api(2, high(1, "a")) + api(3, "  2. b") + api(4, "  3. c") + api(2, "  1. a") + api(3, high(2, "b")));
 }
 
-// A window down a tall buffer: VT rows count from its top, mouse records from the buffer's; debug lines.
+// A window down a tall buffer: VT rows count from its top (mouse records, counting from the buffer's,
+// are driven for real in library_e2e.sh), also with VT input refused; debug lines.
 TEST_F(plm_test, menu_tall_buffers_debug_lines_and_settling) {
-    for (bool records : {false, true}) {
-        prepare(5, records ? "" : "\x1b[<0;5;2147483647M\x1b[<0;5;22M\x1b[<0;5;22m{C22}");  // a row off every list
+    for (bool refused : {false, true}) {
+        prepare(5, refused ? "{D}{D}{D}\r"
+                           : "\x1b[<0;5;2147483647M\x1b[<0;5;22M\x1b[<0;5;22m{C22}");  // a row off every list
         fake.screen = screen_info{{80, 300}, {0, 90}, 7, {0, 70, 79, 99}, {80, 30}};
-        fake.refuse_vt = records;
-        for (int k = 0; records && k < 4; ++k) fake.records.push_back({0, mouse_at(3, 93, k % 2 ? 0 : 1, 0)});
+        fake.refuse_vt = refused;
         single(5, 0);
-        EXPECT_EQ(std::to_string(index) + fake.screen_rows(90, 94) + fake.log.substr(8, records ? 8 : 0),
-                  records ? "3  1. a|  2. b|  3. c|<4. d>|  5. e{in 1f8}" : "1  1. a|<2. b>|  3. c|  4. d|  5. e");
+        EXPECT_EQ(std::to_string(index) + fake.screen_rows(90, 94) + fake.log.substr(8, refused ? 8 : 0),
+                  refused ? "3  1. a|  2. b|  3. c|<4. d>|  5. e{in 1f8}" : "1  1. a|<2. b>|  3. c|  4. d|  5. e");
     }
     prepare(30, "\r{Esc}");  // near the window's bottom the lists move up; without the buffer, defaults
     fake.env = {{"VLM_MENU_DEBUG", "1"}, {"VLM_MENU_DEBUG_FILE", "menu.log"}};

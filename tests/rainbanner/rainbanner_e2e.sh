@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The real banner program (natively, or rainbanner.exe under Wine): plain bytes when redirected
-# or when colour is refused, 24-bit colours on a terminal.
+# or when colour is refused, 24-bit colours on a terminal, under Wine the console colours read back.
 set -u
 . "$VM_SRC/tests/lib/assert.sh"
 . "$VM_SRC/tests/lib/console.sh"
@@ -36,4 +36,17 @@ if con_wait banner DONE 30000; then
 else
   fail "terminal: program did not finish" "$(con_cap banner)"
 fi
+[ "$VM_TARGET" = native ] && finish
+
+# The console driver reads each character's attribute back: with VT output off, its palette colour.
+WINE_ENV=(VLM_FORCE_CONSOLE_OUTPUT=1) && wine_run "$VM_BIN/console_driver.exe" --size 50x6 exit attrs=21-25 -- "${run[1]}"
+check_eq "console driver: VT output off, the palette's colours" "exit 0, modes kept
+4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 7 7
+3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 7 7
+4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 7 7
+2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 7 7
+5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 6 e 2 a 3 b 1 9 5 d 4 6 4 c 7 7" \
+  "$(cat "$WINE_OUT")"
+for env in VLM_FORCE_CONSOLE_OUTPUT=0 NO_COLOR=1; do WINE_ENV=("$env") && wine_run "$VM_BIN/console_driver.exe" exit \
+  -- "${run[1]}" && check_eq "console driver: $env, the modes as they were" "exit 0, modes kept" "$(cat "$WINE_OUT")"; done
 finish
